@@ -1,0 +1,65 @@
+# Helpers for tests, fuzz targets and benchmarks.
+
+if(QTX_BUILD_TESTS AND NOT QTX_FUZZ)
+    find_package(GTest REQUIRED)
+    include(GoogleTest)
+endif()
+
+# qtx_add_gtest(<name> SOURCES <src>... [LIBS <lib>...] [LABELS <label>...]
+#               [ENVIRONMENT <VAR=value>...] [LAUNCHER <cmd>...] [TIMEOUT <s>])
+# Each test case becomes its own CTest test (discovered after build).
+function(qtx_add_gtest name)
+    if(NOT QTX_BUILD_TESTS OR QTX_FUZZ)
+        return()
+    endif()
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;LAUNCHER" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock qtx::warnings)
+    set(props TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_LABELS)
+        list(APPEND props LABELS "${ARG_LABELS}")
+    endif()
+    if(ARG_ENVIRONMENT)
+        list(APPEND props ENVIRONMENT "${ARG_ENVIRONMENT}")
+    endif()
+    set(launcher "")
+    if(ARG_LAUNCHER)
+        set(launcher CROSSCOMPILING_EMULATOR "${ARG_LAUNCHER}")
+        set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${ARG_LAUNCHER}")
+    endif()
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ${props})
+endfunction()
+
+# qtx_add_fuzzer(<name> SOURCES <src>... [LIBS <lib>...])
+# Only in a QTX_FUZZ build; scripts/fuzz runs every fuzz_* target with its corpus
+# from tests/fuzz/corpus/<name without fuzz_>.
+function(qtx_add_fuzzer name)
+    if(NOT QTX_FUZZ)
+        return()
+    endif()
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} qtx::warnings)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/fuzz")
+    set_property(GLOBAL APPEND PROPERTY QTX_FUZZERS ${name})
+endfunction()
+
+# qtx_add_bench(<name> SOURCES <src>... [LIBS <lib>...])
+# A benchmark program bench_<name>, run by `scripts/bench <name>`; it prints
+# one "metric: value" line per figure.
+function(qtx_add_bench name)
+    if(QTX_FUZZ)
+        return()
+    endif()
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(bench_${name} ${ARG_SOURCES})
+    target_link_libraries(bench_${name} PRIVATE ${ARG_LIBS} qtx::warnings)
+    set_target_properties(bench_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/bench")
+endfunction()

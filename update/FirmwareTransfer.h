@@ -1,0 +1,53 @@
+#pragma once
+
+// The conversation with the controller that installs the firmware: mode change,
+// START, every block in 62-byte chunks, progress and completion. Stop-and-wait:
+// one command outstanding at a time. Protocol: docs/transfer-protocol.md.
+
+#include "TransferPort.h"
+#include "UpdateFile.h"
+
+#include <string>
+
+namespace qtx
+{
+
+// Screen states the transfer requests (numbers shared with the main screen).
+enum ScreenState : int32_t
+{
+    SelectLanguage = 0,
+    NotRecognised = 1,
+    Ready = 2,
+    Updating = 3,
+    Complete = 4,
+    Failed = 5
+};
+
+class FirmwareTransfer
+{
+public:
+    FirmwareTransfer (TransferPort& port, const UpdateFileInfo& info, const UpdateBlocks& blocks);
+
+    // The worker body. deviceName is the UTF-8 model name used in traces.
+    void run (const std::string& deviceName);
+
+    // 0 when the controller reports update mode, -1 otherwise.
+    int requestUpdateMode();
+
+    // 0 when the current answer is not an interim progress answer (any more),
+    // -1 when the controller stopped answering.
+    int followProgress();
+
+    // printf-style trace into a 1024-byte buffer (longer output is cut).
+    void debugPrint (const char* format, ...) __attribute__ ((format (printf, 2, 3)));
+
+    double lastPercent = 0.0;
+
+private:
+    TransferPort& port;
+    const UpdateFileInfo& info;
+    const UpdateBlocks& blocks;
+    std::string deviceName;
+};
+
+} // namespace qtx
