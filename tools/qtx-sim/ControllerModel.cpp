@@ -65,7 +65,7 @@ void ControllerModel::addReports (std::vector<Action>& out, const Report& report
     const Fault* fault = faultAt (step, occurrence);
     if (fault == nullptr)
     {
-        out.push_back ({Action::Send, report, options.answerDelayMs});
+        out.push_back ({Action::Send, report, options.answerDelayUs});
         return;
     }
     switch (fault->kind)
@@ -73,7 +73,7 @@ void ControllerModel::addReports (std::vector<Action>& out, const Report& report
         case Fault::Silent:
             return;
         case Fault::WrongCode:
-            out.push_back ({Action::Send, answer (fault->code, report[1]), options.answerDelayMs});
+            out.push_back ({Action::Send, answer (fault->code, report[1]), options.answerDelayUs});
             return;
         case Fault::Burst:
             for (int k = 0; k < fault->count; ++k)
@@ -81,9 +81,9 @@ void ControllerModel::addReports (std::vector<Action>& out, const Report& report
             out.push_back ({Action::Send, report, 0});
             return;
         case Fault::Unplug:
-            out.push_back ({Action::Unplug, {}, options.answerDelayMs});
+            out.push_back ({Action::Unplug, {}, options.answerDelayUs});
             if (fault->replugMs >= 0)
-                out.push_back ({Action::Replug, {}, fault->replugMs});
+                out.push_back ({Action::Replug, {}, fault->replugMs * 1000});
             return;
     }
 }
@@ -188,7 +188,7 @@ std::vector<Action> ControllerModel::handle (const uint8_t* command, size_t size
             // The controller works on the block before it answers for it.
             for (int k = 0; k < options.interimPerBlock; ++k)
                 out.push_back (
-                    {Action::Send, answer (ansProgress, (uint8_t) uploadPercent()), options.answerDelayMs});
+                    {Action::Send, answer (ansProgress, (uint8_t) uploadPercent()), options.answerDelayUs});
             const bool moreToCome = std::any_of (received.begin(), received.end(),
                                                  [] (const auto& e) { return !e.second.complete; });
             const uint8_t code = !b.crcOk ? ansError : (moreToCome ? ansNext : ansBlockDone);

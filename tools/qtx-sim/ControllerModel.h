@@ -55,12 +55,12 @@ struct Action
 
     Kind kind = Send;
     Report report{};
-    int delayMs = 0; // before this action
+    int delayUs = 0; // before this action, in µs
 };
 
 struct ControllerOptions
 {
-    int answerDelayMs = 0;       // before every report (about 1 ms is a real full-speed link)
+    int answerDelayUs = 0;       // before every report, in µs (about 1000 on a real full-speed link)
     int modeNotYet = 0;          // answer 0xF6/0 to this many mode changes first
     int modeRefuseValue = -1;    // >= 0: answer every mode change 0xF6 with this byte 1
     int interimPerBlock = 0;     // 0xF7 reports before the answer to each block's last chunk
