@@ -155,7 +155,9 @@ TEST_P (FaultRow, EndsAsTheTableSays)
     const auto sites = host->traceSites();
     EXPECT_TRUE (endsWith (sites, row.tail)) << ::testing::PrintToString (sites);
     if (row.state == Complete)
+    {
         EXPECT_TRUE (controller->allBlocksGood());
+    }
     // Bounded: the scaled limits add up to far less than the hang guard.
     EXPECT_LT (std::chrono::steady_clock::now() - began, std::chrono::milliseconds (endTimeoutMs));
 }
