@@ -33,7 +33,7 @@ public:
 
     HidHandler* handler = nullptr;
     HidUtil* util = nullptr;
-    std::atomic<int32_t> linkState { 0 }; // 0 none, 1 held, 2 held and written to
+    std::atomic<int32_t> linkState{0}; // 0 none, 1 held, 2 held and written to
     int32_t firmwareVersion = 0;
     uint8_t inputBuffer[1024] = {};
     int32_t inputLength = 0;

@@ -44,10 +44,22 @@ public:
     double lastPercent = 0.0;
 
 private:
+    // Drops any pending wake-up, then writes the command: an answer can never
+    // come before its command, so a wake-up already pending is stale.
+    void sendCommand (const uint8_t (&command)[commandSize]);
+
+    // Waits for an answer and takes a copy of it into `answer` (also after a
+    // time-out: the buffer then still holds the last answer, or zeros).
+    bool awaitAnswer (int timeoutMs);
+
+    bool runBlockPhase();
+    bool runCompletionPhase();
+
     TransferPort& port;
     const UpdateFileInfo& info;
     const UpdateBlocks& blocks;
     std::string deviceName;
+    Answer answer;
 };
 
 } // namespace qtx

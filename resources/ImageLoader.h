@@ -1,0 +1,43 @@
+#pragma once
+
+// The program's embedded pictures, decoded once. Image 0 is the warning sign.
+
+#include <juce_graphics/juce_graphics.h>
+
+#include <cstddef>
+
+namespace qtx
+{
+
+class ImageLoader
+{
+public:
+    static ImageLoader* getInstance();
+    static void deleteInstance();
+
+    virtual ~ImageLoader();
+
+    // Index 0: the warning sign (null if it could not be decoded); any other index: null.
+    juce::Image* getImage (int index) const;
+
+    // Decodes image data through JUCE's readers and image cache, falling back to an
+    // uncompressed Windows bitmap. Null when neither accepts the data.
+    static juce::Image* decodeImage (const void* data, size_t size);
+
+    // The bitmap fallback alone: 24- or 32-bit, bottom-up rows from byte 54.
+    // An invalid Image when the header is unusable or the data is too short for
+    // the rows it announces.
+    static juce::Image decodeBitmap (const void* data, size_t size);
+
+private:
+    ImageLoader();
+    void loadImage (int index, juce::Image*& where);
+
+    juce::Image* image = nullptr;
+
+    static ImageLoader* instance;
+
+    JUCE_DECLARE_NON_COPYABLE (ImageLoader)
+};
+
+} // namespace qtx

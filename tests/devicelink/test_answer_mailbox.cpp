@@ -1,0 +1,91 @@
+// The hand-over of answers to the worker: auto-reset wake-ups, zeroing, and
+// answers stored from another thread while the worker reads.
+
+#include "update/AnswerMailbox.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using qtx::AnswerMailbox;
+
+TEST (AnswerMailbox, WakeUpIsConsumedOnce)
+{
+    AnswerMailbox box;
+    EXPECT_FALSE (box.wait (0));
+    const uint8_t answer[2] = {0xF6, 1};
+    box.store (answer, 2, true);
+    EXPECT_TRUE (box.wait (0));
+    EXPECT_FALSE (box.wait (0));
+    EXPECT_EQ (box.latest().code, 0xF6);
+    EXPECT_EQ (box.latest().value, 1);
+}
+
+TEST (AnswerMailbox, ResetDropsAPendingWakeUpButKeepsTheBytes)
+{
+    AnswerMailbox box;
+    const uint8_t answer[2] = {0xF9, 7};
+    box.store (answer, 2, true);
+    box.reset();
+    EXPECT_FALSE (box.wait (0));
+    EXPECT_EQ (box.latest().code, 0xF9);
+}
+
+TEST (AnswerMailbox, StoreWithoutWakeAndZeroAndWake)
+{
+    AnswerMailbox box;
+    std::vector<uint8_t> big (2000, 0x5A); // longer than the buffer: cut, never overrun
+    box.store (big.data(), (int) big.size(), false);
+    EXPECT_FALSE (box.wait (0));
+    uint8_t copy[AnswerMailbox::bufferSize];
+    box.copyTo (copy, (int) sizeof (copy));
+    EXPECT_EQ (copy[1023], 0x5A);
+
+    const uint8_t shorter[1] = {0x01};
+    box.store (shorter, 1, false);
+    EXPECT_EQ (box.latest().code, 0x01);
+    EXPECT_EQ (box.latest().value, 0x5A); // bytes behind a shorter answer stay
+
+    box.zeroAndWake();
+    EXPECT_TRUE (box.wait (0));
+    EXPECT_EQ (box.latest().code, 0);
+    EXPECT_EQ (box.latest().value, 0);
+}
+
+TEST (AnswerMailbox, WaiterWakesForAnswersFromAnotherThread)
+{
+    AnswerMailbox box;
+    constexpr int rounds = 2000;
+    std::thread controller (
+        [&]
+        {
+            for (int k = 1; k <= rounds; ++k)
+            {
+                const uint8_t answer[2] = {0xF9, (uint8_t) k};
+                box.store (answer, 2, true);
+                while (box.latest().code != 0) // wait for the worker to take it
+                    std::this_thread::yield();
+            }
+        });
+    int taken = 0;
+    while (taken < rounds)
+    {
+        ASSERT_TRUE (box.wait (60000)); // only catches a hang
+        const auto answer = box.latest();
+        if (answer.code != 0xF9)
+            continue;
+        ++taken;
+        ASSERT_EQ (answer.value, (uint8_t) taken);
+        const uint8_t zero[1] = {0};
+        box.store (zero, 1, false);
+    }
+    controller.join();
+}
+
+TEST (AnswerMailbox, UnlimitedWaitEndsOnWake)
+{
+    AnswerMailbox box;
+    std::thread waker ([&] { box.zeroAndWake(); });
+    EXPECT_TRUE (box.wait (-1));
+    waker.join();
+}

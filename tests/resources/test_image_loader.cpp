@@ -1,0 +1,167 @@
+#include "resources/ImageLoader.h"
+
+#include <gtest/gtest.h>
+#include <juce_events/juce_events.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace
+{
+using qtx::ImageLoader;
+
+void putLe32 (std::vector<uint8_t>& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b.at (at + (size_t) i) = (uint8_t) (v >> (8 * i));
+}
+
+// A bitmap file: 54-byte header, then the given pixel rows as stored.
+std::vector<uint8_t> makeBitmap (int width, int height, int bitsPerPixel, std::vector<uint8_t> rows)
+{
+    std::vector<uint8_t> b (54 + rows.size(), 0);
+    std::copy (rows.begin(), rows.end(), b.begin() + 54);
+    b[0] = 'B';
+    b[1] = 'M';
+    putLe32 (b, 18, (uint32_t) width);
+    putLe32 (b, 22, (uint32_t) height);
+    b[28] = (uint8_t) bitsPerPixel;
+    putLe32 (b, 2, (uint32_t) b.size());
+    return b;
+}
+
+struct LoaderInstance : ::testing::Test
+{
+    juce::ScopedJuceInitialiser_GUI juce;
+    void TearDown() override { ImageLoader::deleteInstance(); }
+};
+
+TEST_F (LoaderInstance, EmbeddedWarningSignDecodes)
+{
+    auto* image = ImageLoader::getInstance()->getImage (0);
+    ASSERT_NE (image, nullptr);
+    EXPECT_EQ (image->getWidth(), 56);
+    EXPECT_EQ (image->getHeight(), 55);
+    EXPECT_TRUE (image->hasAlphaChannel());
+
+    // Transparent outside the triangle, yellow field inside, black mark at the centre line.
+    EXPECT_EQ (image->getPixelAt (1, 1).getAlpha(), 0);
+    EXPECT_EQ (image->getPixelAt (54, 1).getAlpha(), 0);
+    const auto field = image->getPixelAt (18, 44);
+    EXPECT_EQ (field.getAlpha(), 255);
+    EXPECT_NEAR (field.getRed(), 225, 8);
+    EXPECT_NEAR (field.getGreen(), 208, 8);
+    EXPECT_NEAR (field.getBlue(), 64, 8);
+    EXPECT_LT (image->getPixelAt (28, 28).getBrightness(), 0.2f);
+    const auto rim = image->getPixelAt (28, 53);
+    EXPECT_NEAR (rim.getRed(), 121, 10);
+}
+
+TEST_F (LoaderInstance, OnlyIndexZeroHasAnImage)
+{
+    auto* loader = ImageLoader::getInstance();
+    for (int index : {1, -1, 2, INT_MAX, INT_MIN})
+        EXPECT_EQ (loader->getImage (index), nullptr) << index;
+    EXPECT_EQ (ImageLoader::getInstance(), loader);
+}
+
+TEST_F (LoaderInstance, DeleteInstanceThenGetCreatesAFreshOne)
+{
+    ImageLoader::getInstance();
+    ImageLoader::deleteInstance();
+    ImageLoader::deleteInstance(); // a second delete is harmless
+    ASSERT_NE (ImageLoader::getInstance()->getImage (0), nullptr);
+}
+
+TEST (BitmapFallback, TwentyFourBitRowsArePaddedAndBottomUp)
+{
+    // 3 x 2 pixels: 9 bytes of pixels per row, padded to 12. Bytes are blue, green, red.
+    std::vector<uint8_t> rows = {
+        0, 0, 255, 0, 255, 0, 255, 0, 0, 0xEE, 0xEE, 0xEE, // stored first: line 1 (red, green, blue)
+        9, 8, 7,   6, 5,   4, 3,   2, 1, 0xEE, 0xEE, 0xEE, // stored second: line 0
+    };
+    const auto bmp = makeBitmap (3, 2, 24, rows);
+    const auto image = ImageLoader::decodeBitmap (bmp.data(), bmp.size());
+    ASSERT_TRUE (image.isValid());
+    EXPECT_EQ (image.getFormat(), juce::Image::RGB);
+    EXPECT_EQ (image.getPixelAt (0, 1), juce::Colour (255, 0, 0));
+    EXPECT_EQ (image.getPixelAt (1, 1), juce::Colour (0, 255, 0));
+    EXPECT_EQ (image.getPixelAt (2, 1), juce::Colour (0, 0, 255));
+    EXPECT_EQ (image.getPixelAt (0, 0), juce::Colour (7, 8, 9));
+    EXPECT_EQ (image.getPixelAt (2, 0), juce::Colour (1, 2, 3));
+}
+
+TEST (BitmapFallback, ThirtyTwoBitTakesAlphaFromTheFourthByte)
+{
+    std::vector<uint8_t> rows = {10, 20, 30, 0, 40, 50, 60, 255};
+    const auto bmp = makeBitmap (2, 1, 32, rows);
+    const auto image = ImageLoader::decodeBitmap (bmp.data(), bmp.size());
+    ASSERT_TRUE (image.isValid());
+    EXPECT_EQ (image.getFormat(), juce::Image::ARGB);
+    EXPECT_EQ (image.getPixelAt (0, 0).getAlpha(), 0);
+    EXPECT_EQ (image.getPixelAt (1, 0), juce::Colour (60, 50, 40));
+
+    // Fully transparent means drawing it changes nothing underneath.
+    juce::Image canvas (juce::Image::RGB, 2, 1, false);
+    canvas.clear (canvas.getBounds(), juce::Colours::white);
+    juce::Graphics g (canvas);
+    g.drawImageAt (image, 0, 0);
+    EXPECT_EQ (canvas.getPixelAt (0, 0), juce::Colours::white);
+}
+
+TEST (BitmapFallback, RejectsUnusableHeadersAndShortData)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<uint8_t> data;
+    };
+    auto good = makeBitmap (3, 2, 24, std::vector<uint8_t> (24, 1));
+    auto notBm = good;
+    notBm[0] = 'P';
+    auto bpp16 = good;
+    bpp16[28] = 16;
+    auto zeroWidth = good;
+    putLe32 (zeroWidth, 18, 0);
+    auto negativeHeight = good;
+    putLe32 (negativeHeight, 22, (uint32_t) -2);
+    auto tooManyRows = good;
+    putLe32 (tooManyRows, 22, 3);
+    auto hugeWidth = good;
+    putLe32 (hugeWidth, 18, 0x7FFFFFFF);
+    auto oneByteShort = good;
+    oneByteShort.pop_back();
+
+    const Case cases[] = {
+        {"not BM", notBm},
+        {"16 bits per pixel", bpp16},
+        {"zero width", zeroWidth},
+        {"negative height", negativeHeight},
+        {"more rows than data", tooManyRows},
+        {"huge width", hugeWidth},
+        {"last row one byte short", oneByteShort},
+        {"header only, cut", std::vector<uint8_t> (good.begin(), good.begin() + 40)},
+        {"empty", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE (ImageLoader::decodeBitmap (c.data.data(), c.data.size()).isNull()) << c.what;
+
+    EXPECT_TRUE (ImageLoader::decodeBitmap (good.data(), good.size()).isValid());
+}
+
+TEST (ImageDecoding, FallsBackToBitmapAndGivesNullForGarbage)
+{
+    const juce::ScopedJuceInitialiser_GUI juce;
+    const auto bmp = makeBitmap (2, 2, 24, std::vector<uint8_t> (16, 0x80));
+    std::unique_ptr<juce::Image> fromBitmap (ImageLoader::decodeImage (bmp.data(), bmp.size()));
+    ASSERT_NE (fromBitmap, nullptr);
+    EXPECT_EQ (fromBitmap->getWidth(), 2);
+
+    const std::vector<uint8_t> garbage (100, 0x5A);
+    EXPECT_EQ (ImageLoader::decodeImage (garbage.data(), garbage.size()), nullptr);
+}
+
+} // namespace

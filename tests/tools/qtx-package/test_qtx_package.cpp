@@ -1,0 +1,175 @@
+// qtx-package as a user runs it: exit status and the one-line reason, on sound
+// packages, broken ones, garbage and bad manifests.
+
+#include "tools/qtx-package/PackageWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace qtx::package;
+namespace fs = std::filesystem;
+
+namespace
+{
+struct ToolRun
+{
+    int status = -1;
+    std::string output; // stdout and stderr together
+};
+
+ToolRun runTool (const std::string& args)
+{
+    ToolRun r;
+    const std::string command = std::string ("'") + QTX_PACKAGE_TOOL + "' " + args + " 2>&1";
+    FILE* pipe = ::popen (command.c_str(), "r");
+    if (pipe == nullptr)
+        return r;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread (buf, 1, sizeof (buf), pipe)) > 0)
+        r.output.append (buf, n);
+    const int raw = ::pclose (pipe);
+    r.status = WIFEXITED (raw) ? WEXITSTATUS (raw) : 128 + WTERMSIG (raw);
+    return r;
+}
+
+class QtxPackageTool : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("qtx-package-test-" + std::to_string (::getpid()));
+        fs::create_directories (dir);
+    }
+    void TearDown() override { fs::remove_all (dir); }
+
+    std::string write (const std::string& name, const std::vector<uint8_t>& bytes)
+    {
+        std::ofstream (dir / name, std::ios::binary).write ((const char*) bytes.data(), long (bytes.size()));
+        return "'" + (dir / name).string() + "'";
+    }
+
+    static PackageDescription sound()
+    {
+        PackageDescription s;
+        s.versionDigits = "123";
+        s.blocks.push_back (makeBlock (patternData (100, 1), true, true, 3, 0x1234u, "A001"));
+        s.blocks.push_back (makeBlock (patternData (7, 2), false, false, 0, 0, "B002"));
+        return s;
+    }
+
+    fs::path dir;
+};
+} // namespace
+
+TEST_F (QtxPackageTool, VerifyGivesStatusAndOneLineReason)
+{
+    const auto good = buildPackage (sound());
+    PackageDescription badCrc = sound();
+    badCrc.blocks[1].crcField = 0xBEEF;
+    PackageDescription tooMany = sound();
+    tooMany.blockCountField = 17;
+    PackageDescription unusable = sound();
+    unusable.versionDigits = "000";
+    std::vector<uint8_t> garbage = patternData (1024, 5);
+
+    const struct
+    {
+        std::string file;
+        int status;
+        std::string says;
+    } cases[] = {
+        {write ("good.upd", good), 0, ": OK: Ver. 1.23, 2 blocks, 107 bytes of data\n"},
+        {write ("cut.upd", std::vector<uint8_t> (good.begin(), good.end() - 10)), 1,
+         ": refused: the file CRC-32 does not check out"},
+        {write ("crc.upd", buildPackage (badCrc)), 1,
+         ": refused: block 1: a block CRC-16 does not match its data (stored 0xBEEF"},
+        {write ("many.upd", buildPackage (tooMany)), 1, ": refused: more than 16 blocks are announced\n"},
+        {write ("old.upd", buildPackage (unusable)), 1, ": unusable: version 0 is below 1\n"},
+        {write ("garbage.upd", garbage), 1, ": refused: "},
+        {write ("tiny.upd", {'U', 'P', 'D'}), 1,
+         ": refused: the file is shorter than a header and a trailer\n"},
+        {"'" + (dir / "missing.upd").string() + "'", 1, ": refused: the file cannot be read\n"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.file);
+        const ToolRun r = runTool ("verify " + c.file);
+        EXPECT_EQ (r.status, c.status);
+        EXPECT_NE (r.output.find (c.says), std::string::npos) << r.output;
+        EXPECT_EQ (std::count (r.output.begin(), r.output.end(), '\n'), 1) << r.output;
+    }
+}
+
+TEST_F (QtxPackageTool, InfoSurvivesBrokenFilesAndNamesTheFailingBlock)
+{
+    PackageDescription badCrc = sound();
+    badCrc.blocks[1].crcField = 0xBEEF;
+    const ToolRun bad = runTool ("info " + write ("crc.upd", buildPackage (badCrc)));
+    EXPECT_EQ (bad.status, 1);
+    EXPECT_NE (bad.output.find ("CRC-16 stored 0xBEEF computed"), std::string::npos) << bad.output;
+    EXPECT_NE (bad.output.find ("result          refused: block 1"), std::string::npos) << bad.output;
+
+    PackageDescription longer = sound();
+    longer.blocks[1].lengthField = 0xFFFFFFF0u;
+    for (const auto& file : {write ("long.upd", buildPackage (longer)), write ("tiny.upd", {1, 2, 3}),
+                             write ("garbage.upd", patternData (300, 9))})
+    {
+        const ToolRun r = runTool ("info " + file);
+        EXPECT_EQ (r.status, 1) << r.output;
+        EXPECT_NE (r.output.find ("result          refused: "), std::string::npos) << r.output;
+    }
+}
+
+TEST_F (QtxPackageTool, BuildsTheSampleAndRefusesBadManifests)
+{
+    const std::string out = "'" + (dir / "sample.upd").string() + "'";
+    const ToolRun built = runTool (std::string ("build '") + QTX_SAMPLE_MANIFEST + "' " + out);
+    ASSERT_EQ (built.status, 0) << built.output;
+    EXPECT_EQ (runTool ("verify " + out).status, 0);
+
+    const struct
+    {
+        std::string manifest;
+        std::string says;
+    } cases[] = {
+        {"block pattern=4\n", "no 'version' line"},
+        {"version 12\nblock pattern=4\n", "line 1: version wants three digits"},
+        {"version 100\n", "no 'block' line"},
+        {"version 100\nblock pattern=4 tag=ABC\n", "line 2: tag= wants four characters"},
+        {"version 100\nblock file=nothing-here.bin\n", "line 2: cannot read data file 'nothing-here.bin'"},
+        {"version 100\nblock pattern=4 key-index=256\n", "line 2: key-index= wants 0 to 255"},
+        {"version 100\nblock hex=odd.hex\n", "line 2: hex file 'odd.hex': odd number of hex digits"},
+        {"version 100\nfirmware x\n", "line 2: unknown keyword 'firmware'"},
+    };
+    std::ofstream (dir / "odd.hex") << "01 2\n";
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.manifest);
+        std::ofstream (dir / "bad.manifest") << c.manifest;
+        const std::string target = (dir / "bad.upd").string();
+        const ToolRun r = runTool ("build '" + (dir / "bad.manifest").string() + "' '" + target + "'");
+        EXPECT_EQ (r.status, 1);
+        EXPECT_NE (r.output.find (c.says), std::string::npos) << r.output;
+        EXPECT_FALSE (fs::exists (target));
+        EXPECT_FALSE (fs::exists (target + ".part"));
+    }
+}
+
+TEST_F (QtxPackageTool, UsageErrorsExitWithTwo)
+{
+    for (const char* args : {"", "frobnicate x", "verify", "build only-one"})
+    {
+        const ToolRun r = runTool (args);
+        EXPECT_EQ (r.status, 2) << args;
+        EXPECT_NE (r.output.find ("usage: qtx-package build MANIFEST OUT"), std::string::npos) << r.output;
+    }
+}

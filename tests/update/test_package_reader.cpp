@@ -1,0 +1,300 @@
+// The package reader against packages built field by field: what it keeps from a
+// sound package, and every way a broken one must be refused without reading past
+// the image.
+
+#include "tools/qtx-package/PackageWriter.h"
+#include "update/PackageLayout.h"
+#include "update/UpdateFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include <unistd.h>
+
+using qtx::PackageError;
+using namespace qtx::package;
+
+namespace
+{
+struct Outcome
+{
+    uint32_t result = 0;
+    qtx::UpdateFileInfo info;
+    qtx::UpdateBlocks blocks;
+    qtx::PackageVerdict verdict;
+};
+
+class PackageReaderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { qtx::buildCrc32Table (table); }
+
+    // Parses from a heap copy of exactly the image's size, so ASan sees any
+    // read past the end.
+    std::unique_ptr<Outcome> parse (const std::vector<uint8_t>& bytes)
+    {
+        auto out = std::make_unique<Outcome>();
+        std::unique_ptr<uint8_t[]> copy (new uint8_t[bytes.size() + (bytes.empty() ? 1 : 0)]);
+        std::copy (bytes.begin(), bytes.end(), copy.get());
+        out->result =
+            qtx::parseUpdatePackage (table, copy.get(), bytes.size(), out->info, out->blocks, out->verdict);
+        return out;
+    }
+
+    static PackageDescription sound()
+    {
+        PackageDescription s;
+        s.versionDigits = "123";
+        s.blocks.push_back (makeBlock (patternData (63, 1), true, false, 0, 0, "B001"));
+        s.blocks.push_back (makeBlock (patternData (5, 2), true, true, 7, 0xCAFEF00Du, "a00f"));
+        s.blocks.push_back (makeBlock ({}, true, false, 0, 0, "0000"));
+        s.blocks.push_back (makeBlock (patternData (62, 3), false, true, 255, 0xFFFFFFFFu, "FFFF"));
+        s.blocks.push_back (makeBlock (patternData (1000, 4), true, true, 0, 0, "1234"));
+        return s;
+    }
+
+    qtx::Crc32Table table{};
+};
+} // namespace
+
+TEST_F (PackageReaderTest, SoundPackageKeepsEveryBlockUnscrambled)
+{
+    const PackageDescription package = sound();
+    const auto o = parse (buildPackage (package));
+
+    ASSERT_EQ (o->verdict.error, PackageError::none) << qtx::describePackageError (o->verdict.error);
+    EXPECT_EQ (o->result, 63u + 5u + 0u + 62u + 1000u);
+    EXPECT_EQ (o->info.totalLength, o->result);
+    EXPECT_EQ (o->info.version, 123);
+    EXPECT_EQ (o->info.blockCount, 5);
+    EXPECT_EQ (qtx::packageUsableFrom (o->result, o->info), 1);
+
+    const uint32_t tags[] = {0xB001, 0xA00F, 0x0000, 0xFFFF, 0x1234};
+    for (size_t i = 0; i < package.blocks.size(); ++i)
+    {
+        const auto& row = o->blocks[i];
+        SCOPED_TRACE (i);
+        EXPECT_EQ (row.data, package.blocks[i].data);
+        EXPECT_EQ (row.length, package.blocks[i].data.size());
+        EXPECT_EQ (row.update, package.blocks[i].updateFlag == 'Y');
+        EXPECT_EQ (row.scrambled, package.blocks[i].scrambledFlag != 0);
+        EXPECT_EQ (row.keyIndex, package.blocks[i].keyIndex);
+        EXPECT_EQ (row.tag, tags[i]);
+        EXPECT_EQ (row.crc, qtx::crc16Xmodem (row.data.data(), row.data.size()));
+    }
+    for (size_t i = package.blocks.size(); i < qtx::maxUpdateBlocks; ++i)
+        EXPECT_TRUE (o->blocks[i].data.empty() && o->blocks[i].length == 0);
+
+    // The empty block takes exactly 28 bytes: no padding, next record right behind.
+    EXPECT_EQ (o->verdict.recordOffset[3], o->verdict.recordOffset[2] + 28);
+}
+
+TEST_F (PackageReaderTest, BlockKeyAndStoredBytesFollowTheFormula)
+{
+    // Worked by hand: H12 = "QTXO" = 0x4F585451, H20 = "123\0" = 0x00333231,
+    // R0 = 0x11223344, table[1] = 0x04C11DB7 -> K = 0x5A6C84F1.
+    PackageDescription package;
+    package.versionDigits = "123";
+    const std::vector<uint8_t> plain = {0x00, 0x00, 0x00, 0x00, 0x10};
+    package.blocks.push_back (makeBlock (plain, true, true, 1, 0x11223344u));
+    const auto bytes = buildPackage (package);
+
+    const uint8_t* stored = bytes.data() + qtx::layout::headerSize + qtx::layout::recordDataOffset;
+    const uint8_t expected[] = {0xF1, 0x84, 0x6C, 0x5A, 0xF1 ^ 0x10};
+    EXPECT_TRUE (std::equal (expected, expected + 5, stored));
+    EXPECT_EQ (qtx::blockKey (table, 0x4F585451u, 0x00333231u, 0x11223344u, 1), 0x5A6C84F1u);
+
+    // Only L bytes are unscrambled; the padding is not part of the data.
+    const auto o = parse (bytes);
+    ASSERT_NE (o->result, 0u);
+    EXPECT_EQ (o->blocks[0].data, plain);
+}
+
+TEST_F (PackageReaderTest, VersionDigitsAreTakenUnvalidated)
+{
+    const struct
+    {
+        const char* digits;
+        int32_t version;
+        int usable;
+    } cases[] = {
+        {"000", 0, 0},   {"001", 1, 1},
+        {"007", 7, 1},   {"123", 123, 1},
+        {"999", 999, 1}, {"1A0", 100 + ('A' - '0') * 10, 1}, // not a digit: counted, not refused
+        {"0/0", -10, 0},                                     // '/' is below '0'
+    };
+    for (const auto& c : cases)
+    {
+        PackageDescription package = sound();
+        package.versionDigits = c.digits;
+        const auto o = parse (buildPackage (package));
+        SCOPED_TRACE (c.digits);
+        ASSERT_NE (o->result, 0u);
+        EXPECT_EQ (o->info.version, c.version);
+        EXPECT_EQ (qtx::packageUsableFrom (o->result, o->info), c.usable);
+    }
+}
+
+TEST_F (PackageReaderTest, TagCharactersThatAreNoHexDigitCountZero)
+{
+    const struct
+    {
+        const char* tag;
+        uint32_t value;
+    } cases[] = {{"1a2B", 0x1A2B}, {"G00F", 0x000F}, {"ffff", 0xFFFF}, {"zz 9", 0x0009}, {"-1-1", 0x0101}};
+    for (const auto& c : cases)
+    {
+        PackageDescription package;
+        package.blocks.push_back (makeBlock (patternData (8), true, false, 0, 0, c.tag));
+        const auto o = parse (buildPackage (package));
+        SCOPED_TRACE (c.tag);
+        ASSERT_NE (o->result, 0u);
+        EXPECT_EQ (o->blocks[0].tag, c.value);
+    }
+}
+
+TEST_F (PackageReaderTest, RefusesBrokenPackages)
+{
+    struct Case
+    {
+        const char* name;
+        void (*edit) (PackageDescription&);
+        PackageError error;
+        int block;
+    };
+    const Case cases[] = {
+        {"trailer least significant byte first", [] (PackageDescription& s) { s.trailerLsbFirst = true; },
+         PackageError::fileCrc, -1},
+        {"magic", [] (PackageDescription& s) { s.magic = "UPD_"; }, PackageError::magic, -1},
+        {"format version", [] (PackageDescription& s) { s.formatVersion = "0101"; },
+         PackageError::formatVersion, -1},
+        {"no blocks", [] (PackageDescription& s) { s.blocks.clear(); }, PackageError::noData, -1},
+        {"only empty blocks", [] (PackageDescription& s) { s.blocks.assign (3, makeBlock ({})); },
+         PackageError::noData, -1},
+        {"17 blocks", [] (PackageDescription& s) { s.blocks.assign (17, makeBlock (patternData (4))); },
+         PackageError::tooManyBlocks, -1},
+        {"255 announced, 5 present", [] (PackageDescription& s) { s.blockCountField = 255; },
+         PackageError::tooManyBlocks, -1},
+        {"one more block announced than present", [] (PackageDescription& s) { s.blockCountField = 6; },
+         PackageError::recordOutside, 5},
+        {"length 4 bytes beyond the last record",
+         [] (PackageDescription& s) { s.blocks[4].lengthField = 1004; }, PackageError::recordOutside, 4},
+        {"length reaching into the trailer", [] (PackageDescription& s) { s.blocks[4].lengthField = 1001; },
+         PackageError::recordOutside, 4},
+        {"length 0xFFFFFFFF", [] (PackageDescription& s) { s.blocks[1].lengthField = 0xFFFFFFFFu; },
+         PackageError::lengthOverflow, 1},
+        {"length wrapping a 32-bit offset",
+         [] (PackageDescription& s) { s.blocks[0].lengthField = 0xFFFFFFE4u; }, PackageError::lengthOverflow,
+         0},
+        {"CRC-16 of a sent block", [] (PackageDescription& s) { s.blocks[1].crcField = 0x1234; },
+         PackageError::blockCrc, 1},
+        {"CRC-16 of a skipped block", [] (PackageDescription& s) { s.blocks[3].crcField = 0x0001; },
+         PackageError::blockCrc, 3},
+        {"CRC-16 of an empty block", [] (PackageDescription& s) { s.blocks[2].crcField = 0x0001; },
+         PackageError::blockCrc, 2},
+    };
+    for (const auto& c : cases)
+    {
+        PackageDescription package = sound();
+        c.edit (package);
+        const auto o = parse (buildPackage (package));
+        SCOPED_TRACE (c.name);
+        EXPECT_EQ (o->result, 0u);
+        EXPECT_EQ (o->verdict.error, c.error) << qtx::describePackageError (o->verdict.error);
+        EXPECT_EQ (o->verdict.block, c.block);
+        EXPECT_EQ (qtx::packageUsableFrom (o->result, o->info), 0);
+    }
+}
+
+TEST_F (PackageReaderTest, RefusesAModelIdentifierDifferingInAnyByte)
+{
+    const auto good = buildPackage (sound());
+    for (size_t i = 0; i < qtx::layout::modelSize; ++i)
+    {
+        auto bytes = good;
+        bytes[qtx::layout::modelOffset + i] ^= 0x20; // 'Q' -> 'q', trailing ' ' -> '\0'
+        sealPackage (bytes);
+        const auto o = parse (bytes);
+        EXPECT_EQ (o->verdict.error, PackageError::model) << "byte " << i;
+    }
+}
+
+TEST_F (PackageReaderTest, AnyFlippedBitFailsTheFileCheck)
+{
+    const auto good = buildPackage (sound());
+    for (size_t i = 0; i < good.size(); i += 7)
+    {
+        auto bytes = good;
+        bytes[i] ^= uint8_t (1u << (i % 8));
+        EXPECT_EQ (parse (bytes)->verdict.error, PackageError::fileCrc) << "offset " << i;
+    }
+}
+
+TEST_F (PackageReaderTest, EveryTruncationIsRefusedWithoutReadingPastTheImage)
+{
+    // Each prefix gets a fresh valid trailer, so only the bounds checks stand
+    // between the reader and the bytes beyond the image.
+    const auto good = buildPackage (sound());
+    for (size_t n = 0; n < good.size(); ++n)
+    {
+        std::vector<uint8_t> bytes (good.begin(), good.begin() + long (n));
+        if (n >= qtx::layout::trailerSize)
+            sealPackage (bytes);
+        const auto o = parse (bytes);
+        ASSERT_EQ (o->result, 0u) << "prefix " << n;
+    }
+}
+
+TEST_F (PackageReaderTest, StaleRowsAreClearedBeforeReading)
+{
+    Outcome o;
+    for (auto& row : o.blocks)
+    {
+        row.length = 99;
+        row.data.assign (99, 0xEE);
+    }
+    PackageDescription package;
+    package.blocks.push_back (makeBlock (patternData (10)));
+    const auto bytes = buildPackage (package);
+    ASSERT_EQ (qtx::parseUpdatePackage (table, bytes.data(), bytes.size(), o.info, o.blocks), 10u);
+    for (size_t i = 1; i < qtx::maxUpdateBlocks; ++i)
+        EXPECT_TRUE (o.blocks[i].data.empty() && o.blocks[i].length == 0) << i;
+}
+
+TEST_F (PackageReaderTest, ReadsFromFileAndRefusesWhatIsNoPackageFile)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("qtx-reader-" + std::to_string (::getpid()));
+    std::filesystem::create_directories (dir);
+    const auto write = [&] (const char* name, const std::vector<uint8_t>& bytes)
+    {
+        std::ofstream (dir / name, std::ios::binary).write ((const char*) bytes.data(), long (bytes.size()));
+        return (dir / name).string();
+    };
+    const auto good = buildPackage (sound());
+    auto o = std::make_unique<Outcome>();
+
+    EXPECT_EQ (qtx::readUpdateFile (write ("good.upd", good), table, o->info, o->blocks), 1130u);
+    EXPECT_EQ (o->info.version, 123);
+
+    const struct
+    {
+        std::string path;
+        PackageError error;
+    } cases[] = {
+        {(dir / "missing.upd").string(), PackageError::unreadable},
+        {dir.string(), PackageError::unreadable},
+        {write ("empty.upd", {}), PackageError::tooShort},
+        {write ("cut.upd", std::vector<uint8_t> (good.begin(), good.end() - 1)), PackageError::fileCrc},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.path);
+        EXPECT_EQ (qtx::readUpdateFile (c.path, table, o->info, o->blocks, o->verdict), 0u);
+        EXPECT_EQ (o->verdict.error, c.error);
+    }
+    std::filesystem::remove_all (dir);
+}

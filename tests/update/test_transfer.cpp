@@ -1,0 +1,516 @@
+// The transfer worker against a scripted controller: bytes on the wire, the
+// failure table, retries, progress and trace lines.
+
+#include "TransferFakes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace qtx;
+using namespace qtx::test;
+
+namespace
+{
+
+ScriptedPort& runTransfer (ScriptedPort& port, const Package& package)
+{
+    FirmwareTransfer transfer (port, package.info, package.blocks);
+    transfer.run ("QTX-ORB9");
+    return port;
+}
+
+int finalState (const ScriptedPort& port)
+{
+    return port.states.empty() ? -1 : port.states.back();
+}
+
+Answers on (uint8_t code, uint8_t value = 0)
+{
+    return {{code, value}};
+}
+
+const Answers silence{};
+
+} // namespace
+
+TEST (TransferWire, StartCommandForOneBlock)
+{
+    Package p;
+    p.version (123).add (100, true, 0xBEEF);
+    ScriptedPort port;
+    runTransfer (port, p);
+
+    auto start = port.sentWith (HID_UPDATE_COM_START);
+    ASSERT_EQ (start.size(), 1u);
+    Wire expected{};
+    expected[0] = 0xF0;
+    expected[2] = 0x07; // 123 << 4 = 0x07B0, most significant byte first
+    expected[3] = 0xB0;
+    expected[4] = 100; // totalLength
+    expected[7] = 100; // length to update
+    expected[10] = 0x81;
+    expected[11] = 0xEF;
+    expected[12] = 0xBE;
+    EXPECT_EQ (start[0], expected);
+}
+
+TEST (TransferWire, StartCommandForSixteenBlocks)
+{
+    Package p;
+    p.version (999);
+    for (int i = 0; i < 16; ++i)
+        p.add (0x1000 * (uint32_t) (i + 1), i % 3 != 0, (uint16_t) (0xA000 + i));
+    ScriptedPort port;
+    port.fault = [] (const Wire& w, int) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_START)
+            return on (0x00); // stop after START: only its bytes matter here
+        return std::nullopt;
+    };
+    runTransfer (port, p);
+
+    auto start = port.sentWith (HID_UPDATE_COM_START);
+    ASSERT_EQ (start.size(), 1u);
+    const Wire& w = start[0];
+    const uint16_t shifted = (uint16_t) (999 << 4);
+    EXPECT_EQ (w[2], shifted >> 8);
+    EXPECT_EQ (w[3], shifted & 0xFF);
+    const uint32_t total = 0x1000 * 136;
+    EXPECT_EQ (w[4] | w[5] << 8 | w[6] << 16, (int) (total & 0xFFFFFF));
+    uint32_t updating = 0;
+    for (int i = 0; i < 16; ++i)
+        if (i % 3 != 0)
+            updating += 0x1000 * (uint32_t) (i + 1);
+    EXPECT_EQ ((uint32_t) (w[7] | w[8] << 8 | w[9] << 16), updating);
+    for (int i = 0; i < 16; ++i)
+    {
+        SCOPED_TRACE (i);
+        EXPECT_EQ (w[10 + 3 * i], (i + 1) + (i % 3 != 0 ? 0x80 : 0));
+        EXPECT_EQ (w[11 + 3 * i], i); // crc 0xA0ii, low byte first
+        EXPECT_EQ (w[12 + 3 * i], 0xA0);
+    }
+    for (int k = 58; k < 64; ++k)
+        EXPECT_EQ (w[k], 0) << k;
+    EXPECT_EQ (finalState (port), Failed);
+    EXPECT_TRUE (port.sentWith (HID_UPDATE_COM_BLOCK_SEND).empty());
+}
+
+TEST (TransferWire, BlockSendCarriesNumberAndLength)
+{
+    Package p;
+    p.add (10, false).add (0x012345, true);
+    ScriptedPort port;
+    runTransfer (port, p);
+
+    auto blockSend = port.sentWith (HID_UPDATE_COM_BLOCK_SEND);
+    ASSERT_EQ (blockSend.size(), 1u);
+    Wire expected{};
+    expected[0] = 0xF1;
+    expected[1] = 2;
+    expected[2] = 0x45;
+    expected[3] = 0x23;
+    expected[4] = 0x01;
+    EXPECT_EQ (blockSend[0], expected);
+}
+
+TEST (TransferWire, DataSendChunking)
+{
+    struct Case
+    {
+        uint32_t length;
+        size_t chunks;
+        int lastChunkBytes;
+    };
+    for (const Case c : {Case{0, 0, 0}, {1, 1, 1}, {62, 1, 62}, {63, 2, 1}, {124, 2, 62}, {125, 3, 1}})
+    {
+        SCOPED_TRACE (c.length);
+        Package p;
+        p.add (c.length, true, 0, 0x40).add (1, false); // keeps totalLength above 0
+        ScriptedPort port;
+        runTransfer (port, p);
+
+        auto chunks = port.sentWith (HID_UPDATE_COM_DATA_SEND);
+        ASSERT_EQ (chunks.size(), c.chunks);
+        EXPECT_EQ (port.sentWith (HID_UPDATE_COM_BLOCK_SEND).size(), 1u);
+        for (size_t j = 0; j < chunks.size(); ++j)
+        {
+            EXPECT_EQ (chunks[j][1], 1);
+            const int bytes = j + 1 == chunks.size() ? c.lastChunkBytes : 62;
+            for (int k = 0; k < 62; ++k)
+            {
+                const uint8_t expected = k < bytes ? (uint8_t) (0x40 + j * 62 + (size_t) k) : 0;
+                ASSERT_EQ (chunks[j][2 + (size_t) k], expected) << "chunk " << j << " byte " << k;
+            }
+        }
+        EXPECT_EQ (finalState (port), Complete);
+    }
+}
+
+TEST (TransferRun, SuccessTracesEveryStepInOrder)
+{
+    Package p;
+    p.add (63, true).add (5, false);
+    ScriptedPort port;
+    runTransfer (port, p);
+
+    const std::vector<std::string> expected{
+        "send HID_UPDATE_COM_MODE_CHANGE to request for update. @515\n",
+        "succeeded to change to Update mode.\n",
+        "send HID_UPDATE_COM_START. @290\n",
+        "send HID_UPDATE_COM_BLOCK_SEND. @328\n",
+        "send HID_UPDATE_COM_DATA_SEND. @363\n",
+        "HID_UPDATE_ANS_RCV_OK(0xf9, 1). @400\n",
+        "send HID_UPDATE_COM_DATA_SEND. @363\n",
+        "HID_UPDATE_ANS_DL_OK(0xfe, 2). @385\n",
+        "Skip to update 1.\n",
+        "send HID_UPDATE_COM_PROGRESS_CHK. @438\n",
+        "HID_UPDATE_ANS_COMPLETE(0xfc, 100). @453\n",
+    };
+    EXPECT_EQ (port.traces, expected);
+    EXPECT_EQ (port.states, (std::vector<int>{Updating, Complete}));
+    EXPECT_EQ (port.progress, (std::vector<double>{0.0, 0.01, 0.02, 1.0}));
+    EXPECT_EQ (port.pauses, (std::vector<int>{100}));
+    // Every command is preceded by dropping stale wake-ups.
+    EXPECT_EQ (port.resets, (int) port.sent.size());
+}
+
+TEST (TransferRun, TimeLimitsOfEachWait)
+{
+    Package p;
+    p.add (62, true);
+    ScriptedPort port;
+    port.fault = [] (const Wire& w, int) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_DATA_SEND)
+            return Answers{{HID_UPDATE_ANS_PRGRESS_CHK, 5}, {HID_UPDATE_ANS_REQ_NEXT, 7}};
+        return std::nullopt;
+    };
+    runTransfer (port, p);
+    EXPECT_EQ (port.waits, (std::vector<int>{10000, 10000, 10000, 180000, 20000, 10000}));
+    EXPECT_EQ (finalState (port), Complete);
+    EXPECT_EQ (port.sites(), (std::vector<int>{515, 290, 328, 363, 475, 390, 438, 453}));
+}
+
+TEST (TransferRun, PackageWithoutUpdateBlocksStillCompletes)
+{
+    Package p;
+    p.add (10, false).add (20, false).add (0, false);
+    ScriptedPort port;
+    runTransfer (port, p);
+
+    auto start = port.sentWith (HID_UPDATE_COM_START);
+    ASSERT_EQ (start.size(), 1u);
+    EXPECT_EQ (start[0][7] | start[0][8] | start[0][9], 0);
+    EXPECT_EQ (start[0][10], 1);
+    EXPECT_EQ (start[0][13], 2);
+    EXPECT_EQ (start[0][16], 3);
+    EXPECT_EQ (port.traces[3], "Skip to update 0.\n");
+    EXPECT_EQ (port.traces[4], "Skip to update 1.\n");
+    EXPECT_EQ (port.traces[5], "Skip to update 2.\n");
+    EXPECT_TRUE (port.sentWith (HID_UPDATE_COM_BLOCK_SEND).empty());
+    EXPECT_EQ (finalState (port), Complete);
+}
+
+// One row per line of the failure table: where the fault is, what the
+// controller does there, how the transfer ends and which sites it traced.
+TEST (TransferFailures, EachFaultEndsAsTheTableSays)
+{
+    struct Row
+    {
+        const char* name;
+        uint8_t atCommand;
+        int occurrence; // which command of that code (0-based)
+        Answers answers;
+        int state;
+        std::vector<int> sites;
+        bool completionPhase;
+    };
+    const std::vector<Row> rows{
+        {"start silent", HID_UPDATE_COM_START, 0, silence, Failed, {515, 290}, false},
+        {"start wrong code", HID_UPDATE_COM_START, 0, on (0xF9), Failed, {515, 290}, false},
+        {"block send silent",
+         HID_UPDATE_COM_BLOCK_SEND,
+         0,
+         silence,
+         Failed,
+         {515, 290, 328, 334, 438, 453},
+         true},
+        {"block send refused skips block",
+         HID_UPDATE_COM_BLOCK_SEND,
+         0,
+         on (0xFB),
+         Complete,
+         {515, 290, 328, 414, 328, 363, 400, 363, 385, 438, 453},
+         true},
+        {"chunk silent",
+         HID_UPDATE_COM_DATA_SEND,
+         0,
+         silence,
+         Failed,
+         {515, 290, 328, 363, 368, 438, 453},
+         true},
+        {"interim answers stop",
+         HID_UPDATE_COM_DATA_SEND,
+         0,
+         on (0xF7, 3),
+         Failed,
+         {515, 290, 328, 363, 475, 483, 438, 453},
+         true},
+        {"middle chunk wrong code",
+         HID_UPDATE_COM_DATA_SEND,
+         0,
+         on (0xFE, 1),
+         Failed,
+         {515, 290, 328, 363, 404, 438, 453},
+         true},
+        {"last chunk wrong code",
+         HID_UPDATE_COM_DATA_SEND,
+         1,
+         on (0xF9, 1),
+         Failed,
+         {515, 290, 328, 363, 400, 363, 392, 438, 453},
+         true},
+        {"device removed during chunk",
+         HID_UPDATE_COM_DATA_SEND,
+         1,
+         on (0x00),
+         Failed,
+         {515, 290, 328, 363, 400, 363, 392, 438, 453},
+         true},
+        {"progress check silent",
+         HID_UPDATE_COM_PROGRESS_CHK,
+         0,
+         silence,
+         Failed,
+         {515, 290, 328, 363, 400, 363, 385, 438, 444},
+         true},
+        {"progress check wrong code",
+         HID_UPDATE_COM_PROGRESS_CHK,
+         0,
+         on (0xF8),
+         Failed,
+         {515, 290, 328, 363, 400, 363, 385, 438, 459},
+         true},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        Package p;
+        // Block 0 refusal case needs a second block to show the transfer goes on.
+        if (std::string (row.name) == "block send refused skips block")
+            p.add (30, true);
+        p.add (100, true);
+        ScriptedPort port;
+        int seen = 0;
+        port.fault = [&] (const Wire& w, int) -> std::optional<Answers>
+        {
+            if (w[0] == row.atCommand && seen++ == row.occurrence)
+                return row.answers;
+            return std::nullopt;
+        };
+        runTransfer (port, p);
+        EXPECT_EQ (finalState (port), row.state);
+        EXPECT_EQ (port.sites(), row.sites);
+        EXPECT_EQ (!port.sentWith (HID_UPDATE_COM_PROGRESS_CHK).empty(), row.completionPhase);
+        EXPECT_EQ (port.states.front(), Updating);
+        EXPECT_EQ (port.states.size(), 2u);
+    }
+}
+
+TEST (TransferFailures, EmptyPackageFailsAtOnce)
+{
+    Package p;
+    ScriptedPort port;
+    runTransfer (port, p);
+    EXPECT_TRUE (port.sent.empty());
+    EXPECT_TRUE (port.traces.empty());
+    EXPECT_EQ (port.states, (std::vector<int>{Updating, Failed}));
+}
+
+TEST (TransferFailures, NoResponseNamesTheDevice)
+{
+    Package p;
+    p.add (10, true);
+    ScriptedPort port;
+    port.fault = [] (const Wire& w, int) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_BLOCK_SEND)
+            return silence;
+        return std::nullopt;
+    };
+    FirmwareTransfer transfer (port, p.info, p.blocks);
+    transfer.run ("QTX");
+    EXPECT_EQ (port.traces[4], "ERROR: no response from QTX. @334\n");
+}
+
+TEST (TransferModeChange, FifteenCountedAttemptsThenFailed)
+{
+    struct Case
+    {
+        const char* name;
+        Answers answers;
+        std::string perAttemptTrace;
+    };
+    for (const Case& c : {Case{"not switched", on (0xF6, 0), "failed to change to Update mode.\n"},
+                          Case{"other code", on (0xF8, 1), "unexpected response(0xf8).\n"},
+                          Case{"silent", silence, "unexpected response(0x0).\n"},
+                          Case{"woken by removal", on (0x00), "unexpected response(0x0).\n"}})
+    {
+        SCOPED_TRACE (c.name);
+        Package p;
+        p.add (10, true);
+        ScriptedPort port;
+        port.fault = [&] (const Wire& w, int) -> std::optional<Answers>
+        {
+            if (w[0] == HID_UPDATE_COM_MODE_CHANGE)
+                return c.answers;
+            return std::nullopt;
+        };
+        runTransfer (port, p);
+        EXPECT_EQ (port.sent.size(), 15u);
+        EXPECT_EQ (port.sentWith (HID_UPDATE_COM_MODE_CHANGE).size(), 15u);
+        ASSERT_EQ (port.traces.size(), 31u);
+        EXPECT_EQ (port.traces[1], c.perAttemptTrace);
+        EXPECT_EQ (port.traces.back(), "ERROR: retry error\n");
+        EXPECT_EQ (port.pauses.size(), 0u);
+        EXPECT_EQ (finalState (port), Failed);
+    }
+}
+
+TEST (TransferModeChange, SucceedsOnALaterAttempt)
+{
+    Package p;
+    p.add (10, true);
+    ScriptedPort port;
+    port.fault = [] (const Wire& w, int index) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_MODE_CHANGE && index < 14)
+            return on (0xF6, 0);
+        return std::nullopt;
+    };
+    runTransfer (port, p);
+    EXPECT_EQ (port.sentWith (HID_UPDATE_COM_MODE_CHANGE).size(), 15u);
+    EXPECT_EQ (finalState (port), Complete);
+}
+
+TEST (TransferModeChange, RefusalEndsAtOnce)
+{
+    Package p;
+    p.add (10, true);
+    ScriptedPort port;
+    port.fault = [] (const Wire& w, int) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_MODE_CHANGE)
+            return on (0xF6, 2);
+        return std::nullopt;
+    };
+    runTransfer (port, p);
+    EXPECT_EQ (port.sent.size(), 1u);
+    EXPECT_EQ (port.traces.back(), "failed to change to Update mode by unexpected response(0x2).\n");
+    EXPECT_EQ (finalState (port), Failed);
+}
+
+TEST (TransferModeChange, TimedOutAttemptJudgesTheLastAnswerHeld)
+{
+    // After a time-out the buffer still holds the previous answer: an earlier
+    // 0xF6/1 that came late counts as success on the next look.
+    Package p;
+    p.add (10, true);
+    ScriptedPort port;
+    port.latest = {HID_UPDATE_ANS_MODE_CHANGE, 1};
+    port.fault = [] (const Wire& w, int) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_MODE_CHANGE)
+            return silence;
+        return std::nullopt;
+    };
+    runTransfer (port, p);
+    EXPECT_EQ (port.sentWith (HID_UPDATE_COM_MODE_CHANGE).size(), 1u);
+    EXPECT_EQ (port.traces[1], "succeeded to change to Update mode.\n");
+}
+
+TEST (TransferProgress, InterimRunsTracedOnChangeInBlockPhaseAlwaysInCompletion)
+{
+    Package p;
+    p.add (124, true);
+    ScriptedPort port;
+    int checks = 0;
+    port.fault = [&checks] (const Wire& w, int) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_DATA_SEND && w[2] == 0) // first chunk
+            return Answers{{0xF7, 0}, {0xF7, 10}, {0xF7, 10}, {0xF7, 20}, {0xF9, 20}};
+        if (w[0] == HID_UPDATE_COM_DATA_SEND)
+            return Answers{{0xF7, 20}, {0xF7, 20}, {0xFE, 50}};
+        if (w[0] == HID_UPDATE_COM_PROGRESS_CHK)
+            return checks++ < 2 ? on (0xF7, 60) : on (0xFC, 100);
+        return std::nullopt;
+    };
+    runTransfer (port, p);
+
+    // 0 equals the initial lastPercent: not traced; 10 once; 20 once; the second
+    // chunk's run of 20 equals the percent before it: not traced at all.
+    std::vector<std::string> interim;
+    for (const auto& t : port.traces)
+        if (t.find ("PRGRESS_CHK(") != std::string::npos)
+            interim.push_back (t);
+    EXPECT_EQ (interim, (std::vector<std::string>{
+                            "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 10). @475\n",
+                            "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 20). @475\n",
+                            "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 60). @457\n",
+                            "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 60). @457\n",
+                        }));
+    EXPECT_EQ (port.progress,
+               (std::vector<double>{0.0, 0.0, 0.1, 0.1, 0.2, 0.2, 0.2, 0.2, 0.5, 0.6, 0.6, 1.0}));
+    EXPECT_EQ (port.sentWith (HID_UPDATE_COM_PROGRESS_CHK).size(), 3u);
+    EXPECT_EQ (port.pauses, (std::vector<int>{100, 100, 100}));
+    EXPECT_EQ (finalState (port), Complete);
+}
+
+TEST (TransferProgress, LastPercentFollowsAcceptedAnswers)
+{
+    Package p;
+    p.add (62, true);
+    ScriptedPort port;
+    port.fault = [] (const Wire& w, int) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_DATA_SEND)
+            return on (0xFB, 42);
+        return std::nullopt;
+    };
+    FirmwareTransfer transfer (port, p.info, p.blocks);
+    transfer.run ("QTX-ORB9");
+    EXPECT_EQ (transfer.lastPercent, 42.0);
+}
+
+TEST (TransferHandOver, StaleWakeUpIsNeverTakenForTheNextAnswer)
+{
+    // The controller answers BLOCK_SEND twice; the second answer is left over
+    // when the chunk goes out, and the chunk itself gets no answer.
+    Package p;
+    p.add (10, true);
+    ScriptedPort port;
+    port.fault = [] (const Wire& w, int) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_BLOCK_SEND)
+            return Answers{{0xF9, 0}, {0xFE, 0}};
+        if (w[0] == HID_UPDATE_COM_DATA_SEND)
+            return silence;
+        return std::nullopt;
+    };
+    runTransfer (port, p);
+    EXPECT_EQ (port.sites(), (std::vector<int>{515, 290, 328, 363, 368, 438, 453}));
+    EXPECT_EQ (finalState (port), Failed);
+}
+
+TEST (TransferTrace, LongLinesAreCutAt1023Bytes)
+{
+    Package p;
+    ScriptedPort port;
+    FirmwareTransfer transfer (port, p.info, p.blocks);
+    const std::string longName (3000, 'x');
+    transfer.debugPrint ("ERROR: no response from %s. @%d\n", longName.c_str(), 334);
+    ASSERT_EQ (port.traces.size(), 1u);
+    EXPECT_EQ (port.traces[0].size(), 1023u);
+    EXPECT_EQ (port.traces[0].substr (0, 24), "ERROR: no response from ");
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <juce_graphics/juce_graphics.h>
+
+namespace qtx
+{
+
+// The program's warning sign: a rounded triangle with a grey rim, a black band,
+// a yellow field and a black exclamation mark, on a transparent background.
+juce::Image drawWarningSign (int width, int height);
+
+} // namespace qtx
