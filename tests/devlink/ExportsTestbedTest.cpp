@@ -74,7 +74,7 @@ TEST_F (ExportsTest, TableAndVersionsOfPresentDevices)
 {
     bed.plug (controller ("1-2", 0x0123));
     bed.plug (makerDevice ("1-3", 0x0016));
-    vhid::DeviceSpec stranger = controller ("1-4");
+    vhid::DeviceConfig stranger = controller ("1-4");
     stranger.vendor = 0x1234;
     bed.plug (stranger);
     open();
@@ -170,6 +170,9 @@ TEST_F (ExportsTest, HotplugThroughTheMonitorKeepsNumbersPerPort)
     int length = 0;
     HID_Input (0, got, &length);
     EXPECT_EQ (got[0], 0x33);
+    // Writes find the new node too.
+    EXPECT_EQ (HID_Write (0, got, 4), 1);
+    ASSERT_TRUE (bed.waitForWrites (a, 1, std::chrono::seconds (10)));
 
     bed.unplug (b);
     ASSERT_TRUE (notices.waitFor ({removalMsg, 1}));

@@ -6,17 +6,18 @@
 #include "Platform.h"
 
 #include <algorithm>
-#include <cstdio>
-
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <set>
+#include <utility>
 
 namespace qtx::devlink::test
 {
 using Bytes = std::vector<std::uint8_t>;
+using Lock = std::lock_guard<std::mutex>;
 
 // What one open of a device reads from.
 struct Channel
@@ -24,9 +25,8 @@ struct Channel
     std::mutex mutex;
     std::condition_variable cv;
     std::deque<Bytes> reports;
-    bool ended = false;
-    bool woken = false;
-    bool ignoreWake = false; // a stream that only notices a stop when its slice ends
+    bool ended = false, woken = false;
+    bool ignoreWake = false; // a stream that only sees a stop when its slice ends
 };
 
 class FakeStream : public InputStream
@@ -40,14 +40,11 @@ public:
     ReadResult read (std::uint8_t* buffer, int capacity, int& got, int sliceMs) override
     {
         std::unique_lock<std::mutex> lock (channel->mutex);
-        const bool ready = channel->cv.wait_for (lock, std::chrono::milliseconds (sliceMs),
-                                                 [&] {
-                                                     return !channel->reports.empty() || channel->ended ||
-                                                            (channel->woken && !channel->ignoreWake);
-                                                 });
-        if (!ready)
+        auto stopped = [&] { return channel->woken && !channel->ignoreWake; };
+        if (!channel->cv.wait_for (lock, std::chrono::milliseconds (sliceMs),
+                                   [&] { return !channel->reports.empty() || channel->ended || stopped(); }))
             return ReadResult::timeout;
-        if (channel->woken && !channel->ignoreWake)
+        if (stopped())
             return ReadResult::stopped;
         if (channel->reports.empty())
             return ReadResult::ended;
@@ -60,7 +57,7 @@ public:
 
     void wake() override
     {
-        std::lock_guard<std::mutex> lock (channel->mutex);
+        Lock lock (channel->mutex);
         channel->woken = true;
         channel->cv.notify_all();
     }
@@ -72,18 +69,16 @@ private:
 class FakePlatform : public DeviceEnumerator, public DeviceIo, public DeviceWatch, public SystemLock
 {
 public:
-    // --- what the test controls ---
     static HidInterface device (const std::string& port, std::uint16_t vendor, std::uint16_t product,
                                 int valueBytes = 64, int outputLength = 65)
     {
-        HidInterface d;
         char ids[24];
         std::snprintf (ids, sizeof ids, "vid_%04x&pid_%04x", vendor, product);
+        HidInterface d;
         d.path = "usb/" + port + ":1.0/" + ids;
         d.instance = d.path + "#1";
         d.vendor = vendor;
         d.product = product;
-        d.release = 0x0102;
         d.inputReportLength = valueBytes + 1;
         d.outputReportLength = outputLength;
         d.inputValueBytes = valueBytes;
@@ -92,18 +87,19 @@ public:
 
     void plug (const HidInterface& d)
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         present.push_back (d);
     }
 
+    // Gone from the list; its current reader's reads end.
     void unplug (const std::string& path)
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         present.erase (std::remove_if (present.begin(), present.end(),
                                        [&] (const HidInterface& d) { return d.path == path; }),
                        present.end());
-        if (auto c = channels.find (path); c != channels.end())
-            end (c->second);
+        if (channels.count (path) != 0)
+            end (*channels[path]);
     }
 
     // Feeds one report to the device's current reader; false if none ever opened it.
@@ -112,28 +108,23 @@ public:
         auto c = channel (path);
         if (c == nullptr)
             return false;
-        std::lock_guard<std::mutex> lock (c->mutex);
+        Lock lock (c->mutex);
         c->reports.push_back (report);
         c->cv.notify_all();
         return true;
     }
 
-    void endReads (const std::string& path)
-    {
-        if (auto c = channel (path))
-            end (c);
-    }
+    void endReads (const std::string& path) { end (*channel (path)); }
 
     std::shared_ptr<Channel> channel (const std::string& path)
     {
-        std::lock_guard<std::mutex> lock (mutex);
-        auto c = channels.find (path);
-        return c == channels.end() ? nullptr : c->second;
+        Lock lock (mutex);
+        return channels.count (path) != 0 ? channels[path] : nullptr;
     }
 
     int opens (const std::string& path)
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         return openCount[path];
     }
 
@@ -141,12 +132,14 @@ public:
     {
         std::function<void()> f;
         {
-            std::lock_guard<std::mutex> lock (mutex);
+            Lock lock (mutex);
             f = changed;
         }
         if (f)
             f();
     }
+
+    Platform platform() { return {this, this, this, this}; }
 
     std::mutex mutex;
     std::vector<HidInterface> present;
@@ -156,36 +149,28 @@ public:
     std::map<std::string, int> openCount;
     std::vector<std::pair<std::string, Bytes>> writes;
     int writeResult = -2; // -2: the whole report; else this count
-    bool failEnumeration = false;
-    bool ignoreWake = false;
-    bool lockTakenElsewhere = false;
-    bool lockHeld = false;
-    bool watching = false;
+    bool failEnumeration = false, ignoreWake = false;
+    bool lockTakenElsewhere = false, lockHeld = false, watching = false;
     std::function<void()> changed;
 
-    Platform platform() { return {this, this, this, this}; }
-
-    // --- the platform interfaces ---
     bool enumerate (const PathFilter& wanted, std::vector<HidInterface>& out) override
     {
-        std::lock_guard<std::mutex> lock (mutex);
-        if (failEnumeration)
-            return false;
+        Lock lock (mutex);
         for (const auto& d : present)
             if (!wanted || wanted (d.path))
                 out.push_back (d);
-        return true;
+        return !failEnumeration;
     }
 
     std::vector<UsbDevice> usbDevices() override
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         return usb;
     }
 
     std::unique_ptr<InputStream> openInput (const HidInterface& d) override
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         ++openCount[d.path];
         if (refuseOpen.count (d.path) != 0)
             return nullptr;
@@ -197,92 +182,89 @@ public:
 
     int writeReport (const std::string& path, const std::uint8_t* report, int length) override
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         writes.emplace_back (path, Bytes (report, report + length));
         return writeResult == -2 ? length : writeResult;
     }
 
     bool start (std::function<void()> onChange) override
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         changed = std::move (onChange);
-        watching = true;
-        return true;
+        return watching = true;
     }
 
     void stop() override
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         changed = nullptr;
         watching = false;
     }
 
     bool acquire (const std::string&) override
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         if (lockTakenElsewhere || lockHeld)
             return false;
-        lockHeld = true;
-        return true;
+        return lockHeld = true;
     }
 
     void release() override
     {
-        std::lock_guard<std::mutex> lock (mutex);
+        Lock lock (mutex);
         lockHeld = false;
     }
 
 private:
-    static void end (const std::shared_ptr<Channel>& c)
+    static void end (Channel& c)
     {
-        std::lock_guard<std::mutex> lock (c->mutex);
-        c->ended = true;
-        c->cv.notify_all();
+        Lock lock (c.mutex);
+        c.ended = true;
+        c.cv.notify_all();
     }
 };
 
 // Collects posted notices; thread-safe.
 struct NoticeLog
 {
+    using Notice = std::pair<unsigned, int>;
     std::mutex mutex;
     std::condition_variable cv;
-    std::vector<std::pair<unsigned, int>> notices;
+    std::vector<Notice> notices;
 
     static void post (void* context, unsigned message, int deviceNumber)
     {
         auto* log = static_cast<NoticeLog*> (context);
-        std::lock_guard<std::mutex> lock (log->mutex);
+        Lock lock (log->mutex);
         log->notices.emplace_back (message, deviceNumber);
         log->cv.notify_all();
     }
 
     DevlinkNotifyTarget target() { return {&NoticeLog::post, this}; }
 
-    std::vector<std::pair<unsigned, int>> take()
+    std::vector<Notice> take()
     {
-        std::lock_guard<std::mutex> lock (mutex);
-        auto out = std::move (notices);
-        notices.clear();
-        return out;
+        Lock lock (mutex);
+        return std::exchange (notices, {});
+    }
+
+    std::size_t countLocked (unsigned message)
+    {
+        return std::size_t (std::count_if (notices.begin(), notices.end(),
+                                           [&] (const Notice& n) { return n.first == message; }));
     }
 
     std::size_t count (unsigned message)
     {
-        std::lock_guard<std::mutex> lock (mutex);
-        return std::size_t (std::count_if (notices.begin(), notices.end(),
-                                           [&] (const auto& n) { return n.first == message; }));
+        Lock lock (mutex);
+        return countLocked (message);
     }
 
+    // Generous: only catches a notice that never comes.
     bool waitFor (unsigned message, std::size_t n)
     {
         std::unique_lock<std::mutex> lock (mutex);
-        return cv.wait_for (lock, std::chrono::seconds (20),
-                            [&]
-                            {
-                                return std::size_t (std::count_if (notices.begin(), notices.end(),
-                                                                   [&] (const auto& x)
-                                                                   { return x.first == message; })) >= n;
-                            });
+        return cv.wait_for (lock, std::chrono::seconds (20), [&] { return countLocked (message) >= n; });
     }
 };
 } // namespace qtx::devlink::test

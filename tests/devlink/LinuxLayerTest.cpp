@@ -29,10 +29,10 @@ TEST (LinuxLayer, EnumeratesUsbHidInterfacesWithLengthsFromTheDescriptor)
 {
     vhid::Testbed bed;
     bed.plug (controller ("1-2", 0x0215));
-    vhid::DeviceSpec other = makerDevice ("1-4.1", 0x0016, 0x0100, 32, 8);
+    vhid::DeviceConfig other = makerDevice ("1-4.1", 0x0016, 0x0100, 32, 8);
     other.interfaceNumber = 2;
     bed.plug (other);
-    vhid::DeviceSpec tooBig = makerDevice ("1-5", 0x0014);
+    vhid::DeviceConfig tooBig = makerDevice ("1-5", 0x0014);
     tooBig.reportDescriptor = {0x75, 0x08, 0x96, 0x00, 0x04, 0x81, 0x02}; // 1024 data bytes
     bed.plug (tooBig);
 
@@ -77,7 +77,7 @@ TEST (LinuxLayer, PathStaysWithThePortNodeIsLookedUpAgain)
     EXPECT_NE (after[0].instance, instance);
     EXPECT_EQ (e.findNode (path)->devnode, "/dev/hidraw0");
 
-    vhid::DeviceSpec moved = controller ("1-3");
+    vhid::DeviceConfig moved = controller ("1-3");
     bed.unplug (dev);
     bed.plug (moved);
     EXPECT_NE (listAll().at (0).path, path);
@@ -114,26 +114,6 @@ TEST (LinuxLayer, ReadPutsReportIdInFrontAndUnplugEndsTheStream)
     bed.unplug (dev);
     EXPECT_EQ (second->read (buffer, sizeof buffer, got, 10000), ReadResult::ended);
     std::fclose (sink);
-}
-
-TEST (LinuxLayer, WriteOpensTheCurrentNodeEachTime)
-{
-    vhid::Testbed bed;
-    int dev = bed.plug (controller());
-    UdevEnumerator e;
-    AccessHint hint;
-    HidrawIo io (e, hint);
-    const std::string path = listAll().at (0).path;
-    const std::uint8_t report[65] = {0, 0xF0};
-    EXPECT_EQ (io.writeReport (path, report, 65), 65);
-    bed.replug (dev);
-    EXPECT_EQ (io.writeReport (path, report, 65), 65);
-    ASSERT_TRUE (bed.waitForWrites (dev, 2, std::chrono::seconds (10)));
-    EXPECT_EQ (bed.writes (dev)[1], vhid::Bytes (report, report + 65));
-    bed.setWriteHandler ([] (int, const vhid::Bytes&) { return -1L; });
-    EXPECT_EQ (io.writeReport (path, report, 65), -1);
-    bed.unplug (dev);
-    EXPECT_EQ (io.writeReport (path, report, 65), -1);
 }
 
 TEST (LinuxLayer, AccessHintOncePerNodeWithTheFix)

@@ -8,11 +8,11 @@
 
 namespace qtx::devlink::test
 {
-inline vhid::DeviceSpec makerDevice (const std::string& port, std::uint16_t product,
-                                     std::uint16_t release = 0x0102, int inputBytes = 64,
-                                     int outputBytes = 64)
+inline vhid::DeviceConfig makerDevice (const std::string& port, std::uint16_t product,
+                                       std::uint16_t release = 0x0102, int inputBytes = 64,
+                                       int outputBytes = 64)
 {
-    vhid::DeviceSpec s;
+    vhid::DeviceConfig s;
     s.vendor = DEVLINK_VENDOR_ID;
     s.product = product;
     s.release = release;
@@ -22,7 +22,7 @@ inline vhid::DeviceSpec makerDevice (const std::string& port, std::uint16_t prod
     return s;
 }
 
-inline vhid::DeviceSpec controller (const std::string& port = "1-2", std::uint16_t release = 0x0102)
+inline vhid::DeviceConfig controller (const std::string& port = "1-2", std::uint16_t release = 0x0102)
 {
     return makerDevice (port, DEVLINK_CONTROLLER_PRODUCT_ID, release);
 }

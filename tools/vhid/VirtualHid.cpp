@@ -41,7 +41,7 @@ namespace
 
     struct Device
     {
-        DeviceSpec spec;
+        DeviceConfig config;
         bool plugged = false;
         int minor = -1;
         std::string devnode;    // /dev/hidrawN
@@ -123,7 +123,7 @@ gboolean Testbed::Impl::onIoctl (UMockdevIoctlBase*, UMockdevIoctlClient* client
     const unsigned long request = umockdev_ioctl_client_get_request (client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg (client);
 
-    DeviceSpec spec;
+    DeviceConfig config;
     {
         std::lock_guard<std::mutex> lock (impl->mutex);
         Device* d = impl->byNode (umockdev_ioctl_client_get_devnode (client));
@@ -132,7 +132,7 @@ gboolean Testbed::Impl::onIoctl (UMockdevIoctlBase*, UMockdevIoctlClient* client
             umockdev_ioctl_client_complete (client, -1, ENODEV);
             return TRUE;
         }
-        spec = d->spec;
+        config = d->config;
     }
 
     const unsigned long sizeless = request & ~((unsigned long) _IOC_SIZEMASK << _IOC_SIZESHIFT);
@@ -145,7 +145,7 @@ gboolean Testbed::Impl::onIoctl (UMockdevIoctlBase*, UMockdevIoctlClient* client
     {
         if (auto* out = umockdev_ioctl_data_resolve (arg, 0, sizeof (int), &error))
         {
-            *reinterpret_cast<int*> (out->data) = int (spec.reportDescriptor.size());
+            *reinterpret_cast<int*> (out->data) = int (config.reportDescriptor.size());
             g_object_unref (out);
             result = 0;
         }
@@ -155,9 +155,9 @@ gboolean Testbed::Impl::onIoctl (UMockdevIoctlBase*, UMockdevIoctlClient* client
         if (auto* out = umockdev_ioctl_data_resolve (arg, 0, sizeof (hidraw_report_descriptor), &error))
         {
             auto* desc = reinterpret_cast<hidraw_report_descriptor*> (out->data);
-            std::size_t n = std::min<std::size_t> (desc->size, spec.reportDescriptor.size());
+            std::size_t n = std::min<std::size_t> (desc->size, config.reportDescriptor.size());
             n = std::min<std::size_t> (n, HID_MAX_DESCRIPTOR_SIZE);
-            std::memcpy (desc->value, spec.reportDescriptor.data(), n);
+            std::memcpy (desc->value, config.reportDescriptor.data(), n);
             g_object_unref (out);
             result = 0;
         }
@@ -168,18 +168,18 @@ gboolean Testbed::Impl::onIoctl (UMockdevIoctlBase*, UMockdevIoctlClient* client
         {
             auto* info = reinterpret_cast<hidraw_devinfo*> (out->data);
             info->bustype = 3; // BUS_USB
-            info->vendor = (__s16) spec.vendor;
-            info->product = (__s16) spec.product;
+            info->vendor = (__s16) config.vendor;
+            info->product = (__s16) config.product;
             g_object_unref (out);
             result = 0;
         }
     }
     else if (sizeless == (HIDIOCGRAWNAME (0) & ~((unsigned long) _IOC_SIZEMASK << _IOC_SIZESHIFT)))
-        result = answerText (arg, size, spec.manufacturer + " " + spec.productName);
+        result = answerText (arg, size, config.manufacturer + " " + config.productName);
     else if (sizeless == (HIDIOCGRAWPHYS (0) & ~((unsigned long) _IOC_SIZEMASK << _IOC_SIZESHIFT)))
         result = answerText (arg, size,
-                             "usb-0000:00:14.0-" + spec.port.substr (spec.port.find ('-') + 1) + "/input" +
-                                 std::to_string (spec.interfaceNumber));
+                             "usb-0000:00:14.0-" + config.port.substr (config.port.find ('-') + 1) +
+                                 "/input" + std::to_string (config.interfaceNumber));
     else
         err = ENOTTY;
 
@@ -314,11 +314,11 @@ Testbed::~Testbed()
     impl->writeHandler = nullptr;
 }
 
-int Testbed::plug (const DeviceSpec& spec)
+int Testbed::plug (const DeviceConfig& config)
 {
     std::unique_lock<std::mutex> lock (impl->mutex);
     Device d;
-    d.spec = spec;
+    d.config = config;
     for (int minor = 0;; ++minor)
     {
         bool used = std::any_of (impl->devices.begin(), impl->devices.end(),
@@ -339,7 +339,7 @@ bool Testbed::replugAt (int index)
 {
     std::unique_lock<std::mutex> lock (impl->mutex);
     Device& d = impl->devices[std::size_t (index)];
-    const DeviceSpec& s = d.spec;
+    const DeviceConfig& s = d.config;
     const std::string bus = s.port.substr (0, s.port.find ('-'));
     const std::string chain = s.port.substr (s.port.find ('-') + 1);
     const std::string root = rootDir();

@@ -31,7 +31,7 @@ namespace qtx::vhid
 {
 using Bytes = std::vector<std::uint8_t>;
 
-struct DeviceSpec
+struct DeviceConfig
 {
     std::uint16_t vendor = 0;
     std::uint16_t product = 0;
@@ -43,6 +43,9 @@ struct DeviceSpec
     std::string productName = "Virtual HID";
     std::string serial;
 };
+
+// The earlier name of DeviceConfig, still used by tools/qtx-sim.
+using DeviceSpec = DeviceConfig;
 
 // Called for each write() on the node, with the bytes as written (report ID first).
 // Return the count the write() reports (the size for a full write, -1 to fail it).
@@ -61,9 +64,9 @@ public:
     Testbed& operator= (const Testbed&) = delete;
 
     // Returns a device handle (0, 1, ...), or -1 on failure.
-    int plug (const DeviceSpec& spec);
+    int plug (const DeviceConfig& config);
     void unplug (int device);
-    // Same spec, same port; returns the device handle (unchanged).
+    // Same device, same port; returns the device handle (unchanged).
     int replug (int device);
     bool isPlugged (int device) const;
 

@@ -71,7 +71,7 @@ int main (int argc, char** argv)
     std::vector<int> devices;
     for (int i = 0; i < 32; ++i)
     {
-        qtx::vhid::DeviceSpec s;
+        qtx::vhid::DeviceConfig s;
         s.vendor = DEVLINK_VENDOR_ID;
         s.product = DEVLINK_CONTROLLER_PRODUCT_ID;
         s.port = "1-" + std::to_string (i + 1);
