@@ -3,26 +3,31 @@
 #include "Library.h"
 #include "Platform.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace
 {
-qtx::devlink::Library* instance = nullptr;
+std::atomic<qtx::devlink::Library*> instance{nullptr};
 
 qtx::devlink::Library& library()
 {
-    // Created on first use and never destroyed: the unload hook below finalises it, and
-    // nothing runs after that.
-    if (instance == nullptr)
-        instance = new qtx::devlink::Library (qtx::devlink::systemPlatform());
-    return *instance;
+    // Created on first use (thread-safe, HID_Write may come from another thread) and never
+    // destroyed: the unload hook below finalises it, and nothing runs after that.
+    static qtx::devlink::Library* const created = []
+    {
+        auto* lib = new qtx::devlink::Library (qtx::devlink::systemPlatform());
+        instance = lib;
+        return lib;
+    }();
+    return *created;
 }
 
 // Unloading the library (or the process ending) ends the readers and frees the lock.
 __attribute__ ((destructor)) void unloadLibrary()
 {
-    if (instance != nullptr)
-        instance->finalize();
+    if (auto* lib = instance.load())
+        lib->finalize();
 }
 } // namespace
 
