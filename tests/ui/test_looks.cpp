@@ -1,0 +1,161 @@
+// The custom button, the progress bar and the language list entries, drawn into images.
+
+#include "ScreenFixture.h"
+
+#include "ui/AlineButton.h"
+#include "ui/LangLookAndFeel.h"
+#include "ui/ProgressLookAndFeel.h"
+
+namespace qtx::test
+{
+namespace
+{
+    class Looks : public ScreenFixture
+    {
+    protected:
+        juce::Image paintButton (AlineButton& button, bool over, bool down)
+        {
+            juce::Image image (juce::Image::ARGB, button.getWidth(), button.getHeight(), true);
+            juce::Graphics g (image);
+            button.paintButton (g, over, down);
+            return image;
+        }
+
+        static bool same (const juce::Image& a, const juce::Image& b)
+        {
+            for (int y = 0; y < a.getHeight(); ++y)
+                for (int x = 0; x < a.getWidth(); ++x)
+                    if (a.getPixelAt (x, y) != b.getPixelAt (x, y))
+                        return false;
+            return true;
+        }
+    };
+
+    TEST_F (Looks, ButtonEdgesSwapWhenPressedAndHoverChangesNothing)
+    {
+        AlineButton button ("OK");
+        button.setColour (juce::TextButton::buttonColourId, juce::Colour (234, 234, 234));
+        button.setSize (100, 20);
+        button.setText ("OK");
+
+        const auto up = paintButton (button, false, false);
+        const auto down = paintButton (button, false, true);
+        auto white = [] (juce::Colour c) { return c.getBrightness() > 0.97f; };
+        auto black = [] (juce::Colour c) { return c.getBrightness() < 0.03f; };
+        EXPECT_TRUE (white (up.getPixelAt (50, 0)));  // light top edge
+        EXPECT_TRUE (black (up.getPixelAt (50, 19))); // dark bottom edge
+        EXPECT_TRUE (white (up.getPixelAt (0, 10)));
+        EXPECT_TRUE (black (up.getPixelAt (99, 10)));
+        EXPECT_TRUE (black (down.getPixelAt (50, 0)));
+        EXPECT_TRUE (white (down.getPixelAt (50, 19)));
+        EXPECT_TRUE (white (down.getPixelAt (0, 10)) == false);
+        EXPECT_EQ (up.getPixelAt (10, 10), juce::Colour (234, 234, 234));
+
+        EXPECT_TRUE (same (up, paintButton (button, true, false)));
+        button.setEnabled (false);
+        EXPECT_TRUE (same (up, paintButton (button, false, false)));
+    }
+
+    TEST_F (Looks, CaptionHeightFollowsButtonHeightAndMovesWhenPressed)
+    {
+        AlineButton button ("OK");
+        for (auto [height, fontHeight] : {std::pair{20, 13.0f}, {15, 12.0f}, {40, 13.0f}})
+        {
+            button.setSize (100, height);
+            EXPECT_FLOAT_EQ (button.getCaptionFont().getHeight(), fontHeight);
+        }
+
+        // Where the caption's dark pixels start, up and pressed.
+        button.setSize (100, 20);
+        button.setText ("I");
+        auto firstDarkColumn = [] (const juce::Image& image)
+        {
+            for (int x = 3; x < image.getWidth() - 3; ++x)
+                for (int y = 3; y < image.getHeight() - 3; ++y)
+                    if (image.getPixelAt (x, y).getBrightness() < 0.75f)
+                        return std::pair{x, y};
+            return std::pair{-1, -1};
+        };
+        button.setColour (juce::TextButton::buttonColourId, juce::Colour (234, 234, 234));
+        const auto up = firstDarkColumn (paintButton (button, false, false));
+        const auto down = firstDarkColumn (paintButton (button, false, true));
+        ASSERT_GE (up.first, 0);
+        EXPECT_EQ (down.first, up.first + 1);
+    }
+
+    TEST_F (Looks, TooFlatABevelIsNotDrawnButTheCaptionIs)
+    {
+        juce::Image image (juce::Image::ARGB, 50, 3, true);
+        juce::Graphics g (image);
+        drawBevelledShape (g, 0.1f, 0.1f, 49.8f, 2.4f, juce::Colours::red, 2.5f, -1.0f, true, true, true,
+                           true, false);
+        for (int x = 0; x < 50; ++x)
+            EXPECT_EQ (image.getPixelAt (x, 1).getAlpha(), 0);
+    }
+
+    TEST_F (Looks, ProgressFillIsClampedAndTextOnlyWhenGiven)
+    {
+        ProgressLookAndFeel look;
+        double value = 0.0;
+        juce::ProgressBar bar (value);
+        bar.setColour (juce::ProgressBar::backgroundColourId, juce::Colour (8, 8, 8));
+        const int w = 200, h = 20;
+        auto draw = [&] (double progress, const juce::String& text)
+        {
+            juce::Image image (juce::Image::RGB, w, h, true);
+            juce::Graphics g (image);
+            look.drawProgressBar (g, bar, w, h, progress, text);
+            return image;
+        };
+        const juce::Colour background (8, 8, 8);
+
+        for (double none : {0.0, -0.5, std::nan ("")})
+            EXPECT_EQ (draw (none, {}).getPixelAt (3, 10), background) << none;
+
+        const auto full = draw (1.5, {});
+        EXPECT_NE (full.getPixelAt (w - 3, 10), background); // fills W - 4 from x 2
+        EXPECT_EQ (full.getPixelAt (w - 1, 10), background);
+        EXPECT_EQ (full.getPixelAt (0, 10), background);
+
+        const auto half = draw (0.5, {});
+        EXPECT_NE (half.getPixelAt (90, 10), background);
+        EXPECT_EQ (half.getPixelAt (110, 10), background);
+
+        auto whitePixels = [] (const juce::Image& image)
+        {
+            int count = 0;
+            for (int y = 0; y < image.getHeight(); ++y)
+                for (int x = 0; x < image.getWidth(); ++x)
+                    count += image.getPixelAt (x, y).getBrightness() > 0.95f ? 1 : 0;
+            return count;
+        };
+        EXPECT_EQ (whitePixels (draw (0.3, {})), 0);
+        EXPECT_GT (whitePixels (draw (0.3, "30%")), 0);
+    }
+
+    TEST_F (Looks, LanguageEntriesBorrowTheirLanguageFontOnlyWhileDrawn)
+    {
+        openWindow();
+        EXPECT_EQ (LangLookAndFeel::fontForLanguageName ("english"), "Arial");
+        EXPECT_EQ (LangLookAndFeel::fontForLanguageName (
+                       juce::String::fromUTF8 ("\xed\x95\x9c\xea\xb5\xad\xec\x96\xb4")),
+                   "Malgun Gothic");
+        EXPECT_TRUE (LangLookAndFeel::fontForLanguageName ("Klingon").isEmpty());
+
+        LangLookAndFeel look;
+        juce::Font::setFallbackFontName ("Some Fallback");
+        juce::Image image (juce::Image::ARGB, 200, 24, true);
+        juce::Graphics g (image);
+        for (const auto& text :
+             {juce::String::fromUTF8 ("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e"), juce::String ("Klingon")})
+        {
+            look.drawPopupMenuItem (g, {0, 0, 200, 24}, false, true, true, true, false, text, {}, nullptr,
+                                    nullptr);
+            EXPECT_EQ (juce::Font::getFallbackFontName(), "Some Fallback");
+        }
+        // Highlighted entries get the dark blue background.
+        EXPECT_EQ (image.getPixelAt (150, 2), juce::Colour (0xff000040));
+    }
+
+} // namespace
+} // namespace qtx::test

@@ -1,0 +1,243 @@
+// The main screen in a real window at its real size: children, captions, texts
+// and line positions in every state, and the state rules.
+
+#include "ScreenFixture.h"
+
+namespace qtx::test
+{
+namespace
+{
+    using R = juce::Rectangle<int>;
+
+    const R listOrBar{20, 78, 386, 20};
+    const R rightButton{306, 136, 100, 20};
+    const R leftButton{196, 136, 100, 20};
+
+    struct StateCase
+    {
+        int state;
+        bool usable;
+        bool list, bar;
+        const char* ok;     // nullptr: hidden
+        const char* cancel; // nullptr: hidden
+        R cancelBounds;
+        const char* text;
+        bool warning;
+    };
+
+    class MainScreen : public ScreenFixture
+    {
+    };
+
+    TEST_F (MainScreen, EveryStateShowsItsChildrenCaptionsAndTexts)
+    {
+        const StateCase cases[] = {
+            {SelectLanguage, true, true, false, "OK", "Cancel", leftButton, "Language Selections", false},
+            {NotRecognised, true, false, false, nullptr, "Close", rightButton,
+             "Your QTX-ORB9 is not recognized.", true},
+            {Ready, true, false, false, "Start", "Close", leftButton,
+             "Updates the version of your QTX-ORB9 firmware.", false},
+            {Updating, true, false, true, nullptr, nullptr, {}, "Updating your QTX-ORB9 firmware.", false},
+            {Complete, true, false, false, nullptr, "OK", rightButton,
+             "The update of your version of the QTX-ORB9 firmware is now complete.", false},
+            {Failed, true, false, false, nullptr, "OK", rightButton, "An error has occurred.", true},
+            {NotRecognised, false, false, false, nullptr, "OK", rightButton,
+             "There is an error in the update file.", true},
+            {Ready, false, false, false, nullptr, "OK", rightButton, "There is an error in the update file.",
+             true},
+            {SelectLanguage, false, true, false, "OK", "Cancel", leftButton, "Please select a language.",
+             false},
+        };
+
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (testing::Message()
+                          << "state " << c.state << (c.usable ? "" : ", package unusable"));
+            openWindow (c.usable ? 123 : 0);
+            if (c.state != SelectLanguage)
+                screen->setScreenState (c.state);
+            ASSERT_EQ (screen->getScreenState(), c.state);
+
+            EXPECT_EQ (screen->getBounds(), R (0, 0, 426, 176));
+            EXPECT_EQ (screen->langList->isVisible(), c.list);
+            EXPECT_EQ (screen->progressBar->isVisible(), c.bar);
+            EXPECT_EQ (screen->langList->getBounds(), listOrBar);
+            EXPECT_EQ (screen->progressBar->getBounds(), listOrBar);
+
+            EXPECT_EQ (screen->okButton->isVisible(), c.ok != nullptr);
+            if (c.ok != nullptr)
+            {
+                EXPECT_EQ (screen->okButton->getButtonText(), c.ok);
+                EXPECT_EQ (screen->okButton->getBounds(), rightButton);
+            }
+            EXPECT_EQ (screen->cancelButton->isVisible(), c.cancel != nullptr);
+            if (c.cancel != nullptr)
+            {
+                EXPECT_EQ (screen->cancelButton->getButtonText(), c.cancel);
+                EXPECT_EQ (screen->cancelButton->getBounds(), c.cancelBounds);
+            }
+
+            EXPECT_TRUE (shownText().contains (c.text)) << shownText();
+            EXPECT_EQ (window->getName(), "Updater Program");
+
+            // The warning sign is drawn at (20, 15, 64, 64): its yellow field is at (41, 66).
+            const auto shot = screen->createComponentSnapshot (screen->getLocalBounds(), true, 1.0f);
+            const auto pixel = shot.getPixelAt (41, 66);
+            const bool yellow = pixel.getRed() > 200 && pixel.getGreen() > 180 && pixel.getBlue() < 110;
+            EXPECT_EQ (yellow, c.warning) << pixel.toDisplayString (false);
+            EXPECT_EQ (shot.getPixelAt (3, 3), juce::Colour (234, 234, 234));
+            EXPECT_EQ (shot.getPixelAt (420, 100), juce::Colour (234, 234, 234));
+        }
+    }
+
+    TEST_F (MainScreen, VersionsAreShownWithTwoDecimals)
+    {
+        const struct
+        {
+            int controller, package;
+            const char* current;
+            const char* update;
+        } cases[] = {
+            {105, 123, "Current Version: Ver. 1.05", "Update Version: Ver. 1.23"},
+            {7, 1000, "Current Version: Ver. 0.07", "Update Version: Ver. 10.00"},
+            {0, 999, "Current Version: Ver. 0.00", "Update Version: Ver. 9.99"},
+            // Versions are shown, never compared: an older package still offers Start.
+            {1000, 1, "Current Version: Ver. 10.00", "Update Version: Ver. 0.01"},
+        };
+        for (const auto& c : cases)
+        {
+            openWindow (c.package, c.controller);
+            screen->setScreenState (Ready);
+            const auto text = shownText();
+            EXPECT_TRUE (text.contains (juce::String (c.current) + "\n" + c.update)) << text;
+            EXPECT_EQ (screen->okButton->getButtonText(), "Start");
+        }
+    }
+
+    TEST_F (MainScreen, LineRulesFollowTheLanguage)
+    {
+        const struct
+        {
+            int language;
+            int state;
+            std::set<int> mustHaveTops;
+            int firstTopBelowHeading; // first line top under y 34
+            int lastTop;
+        } cases[] = {
+            // Reconnect steps: heading 20, step 1 at 36 (two lines), step 2 at 65.
+            {0, NotRecognised, {20, 36, 65}, 36, 65},
+            // Korean gives step 1 one line, so step 2 moves up to 52.
+            {10, NotRecognised, {20, 36, 52}, 36, 52},
+            // Japanese step 1 breaks its own line: 36 and 49.
+            {11, NotRecognised, {20, 36, 49, 65}, 36, 65},
+            {11, Failed, {20, 36, 49, 65}, 36, 65},
+            // Connect instruction: 36, in Russian 51.
+            {0, Ready, {20, 36}, 36, -1},
+            {6, Ready, {20, 51}, 51, -1},
+        };
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (testing::Message() << "language " << c.language << ", state " << c.state);
+            openWindow();
+            chooseLanguage (c.language);
+            screen->setScreenState (c.state);
+            const auto tops = lineTops();
+            for (int top : c.mustHaveTops)
+                EXPECT_EQ (tops.count (top), 1u) << "no line at " << top;
+            EXPECT_EQ (*tops.upper_bound (34), c.firstTopBelowHeading);
+            if (c.lastTop >= 0)
+            {
+                EXPECT_EQ (*tops.rbegin(), c.lastTop);
+            }
+        }
+    }
+
+    TEST_F (MainScreen, PickingALanguageRelaysTitleCaptionsAndTexts)
+    {
+        openWindow();
+        auto* texts = TxtLoader::getInstance();
+        for (int language : {1, 8, 11, 6, 0})
+        {
+            chooseLanguage (language);
+            EXPECT_EQ (window->getName(), texts->getText (3));
+            EXPECT_EQ (screen->okButton->getButtonText(), texts->getText (4));
+            EXPECT_EQ (screen->cancelButton->getButtonText(), texts->getText (6));
+            EXPECT_EQ (screen->okButton->getFontName(), texts->getFontName (language));
+            EXPECT_TRUE (shownText().startsWith (texts->getText (8))) << shownText();
+            EXPECT_EQ (screen->getScreenState(), SelectLanguage);
+        }
+        // Picking the current language again changes nothing but still lays out.
+        const auto before = shownText();
+        chooseLanguage (0);
+        EXPECT_EQ (shownText(), before);
+    }
+
+    TEST_F (MainScreen, StateRules)
+    {
+        // OK without a controller leads to NotRecognised.
+        openWindow();
+        screen->buttonClicked (screen->okButton);
+        EXPECT_EQ (screen->getScreenState(), NotRecognised);
+
+        // Requests made while the language is chosen are not applied.
+        openWindow();
+        screen->requestScreenState (Ready);
+        screen->handleUpdateNowIfNeeded();
+        EXPECT_EQ (screen->getScreenState(), SelectLanguage);
+
+        // Device events move between Ready and NotRecognised.
+        screen->setScreenState (Ready);
+        screen->hidDeviceRemoved();
+        screen->handleUpdateNowIfNeeded();
+        EXPECT_EQ (screen->getScreenState(), NotRecognised);
+        EXPECT_EQ (screen->deviceVersion, -1);
+
+        // Final states are never left.
+        for (int final : {Complete, Failed})
+        {
+            openWindow();
+            screen->setScreenState (final);
+            for (int next : {Ready, NotRecognised, Updating, SelectLanguage})
+            {
+                screen->requestScreenState (next);
+                screen->handleUpdateNowIfNeeded();
+                screen->setScreenState (next);
+                EXPECT_EQ (screen->getScreenState(), final);
+            }
+        }
+
+        // With an unusable package the screen never changes once it left the language choice.
+        openWindow (0);
+        screen->setScreenState (NotRecognised);
+        screen->hidDeviceArrived();
+        screen->handleUpdateNowIfNeeded();
+        screen->setScreenState (Ready);
+        EXPECT_EQ (screen->getScreenState(), NotRecognised);
+        EXPECT_TRUE (shownText().contains ("There is an error in the update file."));
+    }
+
+    TEST_F (MainScreen, FormatTextWorksOnUtf8)
+    {
+        const struct
+        {
+            juce::String format;
+            juce::String expected;
+        } strings[] = {
+            {"Atualizando o firmware do seu% s.", "Atualizando o firmware do seuQTX-ORB9."},
+            {"De firmware van uw %swordt bijgewerkt.", "De firmware van uw QTX-ORB9wordt bijgewerkt."},
+            {juce::String::fromUTF8 ("\xeb\xb2\x84\xec\xa0\x84 %s"),
+             juce::String::fromUTF8 ("\xeb\xb2\x84\xec\xa0\x84 QTX-ORB9")},
+            {juce::String::fromUTF8 ("A vers\xc3\xa3o foi actualizada."),
+             juce::String::fromUTF8 ("A vers\xc3\xa3o foi actualizada.")},
+        };
+        for (const auto& c : strings)
+            EXPECT_EQ (MainComponent::formatText (c.format, "QTX-ORB9"), c.expected);
+
+        EXPECT_EQ (MainComponent::formatText ("Ver. %d.%02d", 123 / 100, 123 % 100), "Ver. 1.23");
+        EXPECT_EQ (MainComponent::formatText ("Ver. %d.%02d", 7 / 100, 7 % 100), "Ver. 0.07");
+        const juce::String longText = juce::String::repeatedString ("x", 5000) + "%s";
+        EXPECT_EQ (MainComponent::formatText (longText, "!").length(), 5001);
+    }
+
+} // namespace
+} // namespace qtx::test

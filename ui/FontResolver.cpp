@@ -1,0 +1,37 @@
+#include "FontResolver.h"
+
+#include "platform/InstalledFonts.h"
+
+#include <map>
+
+namespace qtx
+{
+
+juce::String resolveFontFamily (const juce::String& name)
+{
+    if (name.isEmpty() || name.startsWithChar ('<'))
+        return name;
+
+    // Only the message thread makes fonts; the cache saves a fontconfig query per paint.
+    static std::map<juce::String, juce::String> resolved;
+    if (auto found = resolved.find (name); found != resolved.end())
+        return found->second;
+
+    auto family = findInstalledFamily (name);
+    if (family.isEmpty())
+        family = name;
+    resolved.emplace (name, family);
+    return family;
+}
+
+juce::Font makeFont (const juce::String& name, float height, int styleFlags)
+{
+    return juce::Font (resolveFontFamily (name), height, styleFlags);
+}
+
+void setFallbackFont (const juce::String& name)
+{
+    juce::Font::setFallbackFontName (resolveFontFamily (name));
+}
+
+} // namespace qtx

@@ -1,0 +1,501 @@
+#include "MainComponent.h"
+
+#include "FontResolver.h"
+
+#include "resources/ImageLoader.h"
+#include "resources/TxtLoader.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace qtx
+{
+namespace
+{
+    const juce::Colour background (234, 234, 234);
+    constexpr float fontHeight = 13.0f;
+    constexpr int languageCount = 12;
+    constexpr int russian = 6;
+
+    TxtLoader& texts()
+    {
+        return *TxtLoader::getInstance();
+    }
+} // namespace
+
+MainComponent::MainComponent()
+    : juce::Thread ("MainComponent")
+    , transfer (*this, updateFileInfo, updateBlocks)
+{
+    TxtLoader::getInstance();
+    ImageLoader::getInstance();
+
+    langLookAndFeel = new LangLookAndFeel();
+    langList = new juce::ComboBox ("langs");
+    addAndMakeVisible (langList);
+    langList->setLookAndFeel (langLookAndFeel);
+    langList->addListener (this);
+    langList->setWantsKeyboardFocus (false);
+    for (int i = 0; i < languageCount; ++i)
+        if (texts().isLanguageInstalled (i))
+            langList->addItem (texts().getLanguageName (i), i + 1);
+    langList->setSelectedId (texts().getLanguage() + 1, juce::dontSendNotification);
+
+    progressLookAndFeel = new ProgressLookAndFeel();
+    progressBar = new juce::ProgressBar (shownProgress);
+    addAndMakeVisible (progressBar);
+    progressBar->setLookAndFeel (progressLookAndFeel);
+    progressBar->setColour (juce::ProgressBar::foregroundColourId, juce::Colour (61, 61, 61));
+    progressBar->setColour (juce::ProgressBar::backgroundColourId, juce::Colour (8, 8, 8));
+
+    for (auto** button : {&okButton, &cancelButton})
+    {
+        *button = new AlineButton (button == &okButton ? "OK" : "Cancel");
+        addAndMakeVisible (*button);
+        (*button)->addListener (this);
+        (*button)->setFontStyle (juce::Font::bold);
+        (*button)->setColour (juce::TextButton::buttonColourId, background);
+        (*button)->setColour (juce::TextButton::buttonOnColourId, background);
+    }
+
+    buildCrc32Table (crc32Table);
+    packageUsable = packageUsableFrom (readUpdateFile(), updateFileInfo);
+
+    // With an unusable package the link is opened with selector 0 and never takes a
+    // controller; a link that fails to open simply reports none.
+    deviceLink = new HidCtrl();
+    deviceLink->open (this, packageUsable);
+
+    setSize (420, 170);
+}
+
+MainComponent::~MainComponent()
+{
+    // Normally the worker has ended through quitProgram; when the session ends
+    // during an update it must still be stopped before its link and data go.
+    signalThreadShouldExit();
+    response.zeroAndWake();
+    stopThread (-1);
+    cancelPendingUpdate();
+
+    for (auto* child : std::initializer_list<juce::Component*>{langList, progressBar, okButton, cancelButton})
+        removeChildComponent (child);
+    langList->setLookAndFeel (nullptr);
+    progressBar->setLookAndFeel (nullptr);
+    delete langList;
+    delete progressBar;
+    delete okButton;
+    delete cancelButton;
+    delete langLookAndFeel;
+    delete progressLookAndFeel;
+
+    for (auto& block : updateBlocks)
+        std::vector<uint8_t>().swap (block.data);
+
+    deviceLink->close();
+    delete deviceLink;
+
+    ImageLoader::deleteInstance();
+    TxtLoader::deleteInstance();
+}
+
+uint32_t MainComponent::readUpdateFile()
+{
+    const auto file = juce::File::getSpecialLocation (juce::File::currentExecutableFile)
+                          .getSiblingFile (juce::String (updateFileName));
+    return qtx::readUpdateFile (file.getFullPathName().toStdString(), crc32Table, updateFileInfo,
+                                updateBlocks);
+}
+
+//==============================================================================
+void MainComponent::setScreenState (int newState)
+{
+    if (screenState != SelectLanguage && packageUsable == 0)
+        return;
+    if (screenState == Complete || screenState == Failed)
+        return;
+    screenState = newState;
+    updateContent();
+}
+
+void MainComponent::requestScreenState (int newState)
+{
+    const juce::ScopedLock lock (stateLock);
+    pendingState = newState;
+    triggerAsyncUpdate();
+}
+
+void MainComponent::handleAsyncUpdate()
+{
+    shownProgress = progress.load();
+
+    // Requests made while the language is being chosen wait; "OK" decides then.
+    if (screenState == SelectLanguage)
+        return;
+
+    const juce::ScopedLock lock (stateLock);
+    if (pendingState != -1)
+        setScreenState (pendingState);
+    pendingState = -1;
+}
+
+void MainComponent::buttonClicked (juce::Button* button)
+{
+    if (button == okButton)
+    {
+        if (screenState == SelectLanguage)
+        {
+            if (deviceLink->linkState != 0)
+            {
+                deviceVersion = deviceLink->firmwareVersion;
+                setScreenState (Ready);
+            }
+            else
+            {
+                deviceVersion = -1;
+                setScreenState (NotRecognised);
+            }
+        }
+        else if (screenState == Ready && packageUsable == 1)
+        {
+            if (!isThreadRunning())
+            {
+                transferDeviceName = deviceNameUtf8();
+                response.reset();
+                startThread();
+            }
+        }
+        else
+            quitProgram();
+    }
+    else if (button == cancelButton)
+        quitProgram();
+}
+
+void MainComponent::comboBoxChanged (juce::ComboBox* box)
+{
+    if (box != langList)
+        return;
+    const int index = langList->getSelectedId() - 1;
+    if (index >= 0 && index != texts().getLanguage())
+        texts().setLanguage (index);
+    updateContent();
+}
+
+void MainComponent::hidDeviceRemoved()
+{
+    deviceVersion = -1;
+    if (screenState != Updating)
+        requestScreenState (NotRecognised);
+    else
+        response.zeroAndWake();
+}
+
+void MainComponent::hidDeviceArrived()
+{
+    deviceVersion = deviceLink->firmwareVersion;
+    if (screenState != Updating)
+        requestScreenState (Ready);
+    else
+        response.zeroAndWake();
+}
+
+void MainComponent::hidInputReceived()
+{
+    const int length = juce::jlimit (0, AnswerMailbox::bufferSize, (int) deviceLink->inputLength);
+    response.store (deviceLink->inputBuffer, length, screenState == Updating);
+}
+
+void MainComponent::quitProgram()
+{
+    // The exit flag first, so that a worker woken by the empty answer cannot start
+    // another long wait before stopThread has asked it to end.
+    signalThreadShouldExit();
+    response.zeroAndWake();
+    stopThread (-1);
+    if (auto* app = juce::JUCEApplicationBase::getInstance())
+        app->systemRequestedQuit();
+}
+
+//==============================================================================
+void MainComponent::run()
+{
+    transfer.run (transferDeviceName);
+}
+
+void MainComponent::resetAnswer()
+{
+    response.reset();
+}
+
+void MainComponent::send (const uint8_t (&command)[commandSize])
+{
+    deviceLink->send (command, commandSize);
+}
+
+bool MainComponent::waitForAnswer (int timeoutMs)
+{
+    // Once the program is ending every wait ends at once, as a time-out.
+    if (threadShouldExit())
+        return false;
+    const bool woken = response.wait (timeoutMs);
+    return woken && !threadShouldExit();
+}
+
+Answer MainComponent::latestAnswer()
+{
+    return response.latest();
+}
+
+void MainComponent::pause (int ms)
+{
+    wait (ms);
+}
+
+void MainComponent::requestState (int newState)
+{
+    requestScreenState (newState);
+}
+
+void MainComponent::setProgress (double fraction)
+{
+    progress.store (fraction);
+    triggerAsyncUpdate();
+}
+
+void MainComponent::trace (const char* line)
+{
+    // The developer trace goes to standard error, this platform's debugger output.
+    std::fputs (line, stderr);
+}
+
+//==============================================================================
+juce::String MainComponent::formatText (const juce::String& format, ...)
+{
+    const auto utf8 = format.toStdString();
+
+    va_list args;
+    va_start (args, format);
+    va_list copy;
+    va_copy (copy, args);
+    const int needed = std::vsnprintf (nullptr, 0, utf8.c_str(), copy);
+    va_end (copy);
+    if (needed < 0)
+    {
+        va_end (args);
+        return {};
+    }
+    std::vector<char> buffer ((size_t) needed + 1);
+    std::vsnprintf (buffer.data(), buffer.size(), utf8.c_str(), args);
+    va_end (args);
+    return juce::String::fromUTF8 (buffer.data(), needed);
+}
+
+juce::String MainComponent::entry (int number) const
+{
+    return texts().getText (number);
+}
+
+std::string MainComponent::deviceNameUtf8() const
+{
+    return entry (packageUsable + 1).toStdString();
+}
+
+bool MainComponent::isShortLanguage() const
+{
+    const int language = texts().getLanguage();
+    return language == 8 || language == 9 || language == 10;
+}
+
+int MainComponent::linesBelow (float y) const
+{
+    return (int) (((float) getHeight() - y) / fontHeight);
+}
+
+float MainComponent::textBottom() const
+{
+    const int count = textLayout.getNumGlyphs();
+    if (count == 0)
+        return 0.0f;
+    return textLayout.getBoundingBox (count - 1, 1, true).getBottom();
+}
+
+void MainComponent::addText (const juce::String& text, bool bold, float x, float y, float width, float height,
+                             int lines)
+{
+    const auto font =
+        makeFont (texts().getCurrentFontName(), fontHeight, bold ? juce::Font::bold : juce::Font::plain);
+    textLayout.addFittedText (font, text, x, y, width, height, juce::Justification::topLeft, lines, 0.7f);
+}
+
+void MainComponent::addConnectHint (float x, float y)
+{
+    const int n = isShortLanguage() ? 1 : 2;
+    const auto name = deviceNameUtf8();
+    addText (formatText (entry (23), name.c_str()), false, x, y, (float) getWidth() - (x + 20.0f),
+             (float) n * 16.0f, n);
+}
+
+void MainComponent::addReconnectSteps (float x, float y, bool withHeading)
+{
+    const float width = (float) getWidth() - (x + 15.0f);
+    const int n = isShortLanguage() ? 1 : 2;
+    const auto name = deviceNameUtf8();
+    if (withHeading)
+        addText (formatText (entry (20), name.c_str()), true, x, y, width, 16.0f, 1);
+    const float y2 = y + 16.0f;
+    addText (formatText (entry (21), name.c_str()), false, x, y2, width, (float) n * 16.0f, n);
+    const float y3 = y2 + (float) n * 13.0f + 3.0f;
+    addText (entry (22), false, x, y3, width, 16.0f, 1);
+}
+
+void MainComponent::updateContent()
+{
+    const float w = (float) getWidth();
+    const float h = (float) getHeight();
+    setFallbackFont (texts().getCurrentFontName());
+
+    if (auto* parent = getParentComponent())
+        parent->setName (entry (3));
+
+    textLayout.clear();
+    const auto name = deviceNameUtf8();
+    const bool packageError = screenState != SelectLanguage && packageUsable == 0;
+
+    if (packageError)
+        addText (entry (10), false, 105, 20, w - 125, h - 20, linesBelow (20));
+    else
+        switch (screenState)
+        {
+            case SelectLanguage:
+            {
+                addText (entry (8) + "\n\n", true, 20, 20, w - 40, h - 20, linesBelow (20));
+                const float bottom = textBottom();
+                addText (entry (9), false, 40, bottom, w - 60, h - bottom, linesBelow (bottom));
+                break;
+            }
+            case NotRecognised:
+                addReconnectSteps (105, 20, true);
+                break;
+            case Ready:
+            {
+                addText (formatText (entry (12), name.c_str()) + "\n\n", true, 20, 20, w - 40, h - 20,
+                         linesBelow (20));
+                addConnectHint (40, texts().getLanguage() == russian ? 20 + 31 : 20 + 16);
+                const float y2 = textBottom() + 5.0f;
+                const auto versions =
+                    formatText (entry (13), deviceVersion / 100, deviceVersion % 100) + "\n" +
+                    formatText (entry (14), updateFileInfo.version / 100, updateFileInfo.version % 100);
+                addText (versions, false, 60, y2, w - 60, h - y2, linesBelow (y2));
+                break;
+            }
+            case Updating:
+            {
+                addText (formatText (entry (15), name.c_str()) + "\n\n", true, 20, 20, w - 40, h - 20,
+                         linesBelow (20));
+                const float bottom = textBottom();
+                addText (entry (16), false, 40, bottom, w - 60, h - bottom, linesBelow (bottom));
+                break;
+            }
+            case Complete:
+                addText (formatText (entry (17), name.c_str()), false, 20, 20, w - 40, h - 20,
+                         linesBelow (20));
+                break;
+            case Failed:
+                addText (entry (18) + "\n", false, 105, 20, w - 125, h - 20, linesBelow (20));
+                addReconnectSteps (105, 20, false);
+                break;
+            default:
+                break;
+        }
+
+    if (screenState == SelectLanguage)
+    {
+        langList->setVisible (true);
+        langList->setSelectedId (texts().getLanguage() + 1, juce::dontSendNotification);
+        langList->resized();
+    }
+    else
+        langList->setVisible (false);
+
+    progressBar->setVisible (screenState == Updating);
+
+    okButton->setFontName (texts().getCurrentFontName());
+    cancelButton->setFontName (texts().getCurrentFontName());
+
+    if (packageError || screenState == Complete || screenState == Failed)
+    {
+        okButton->setVisible (false);
+        cancelButton->setVisible (true);
+        cancelButton->setText (entry (4));
+    }
+    else
+        switch (screenState)
+        {
+            case SelectLanguage:
+                okButton->setVisible (true);
+                okButton->setText (entry (4));
+                cancelButton->setVisible (true);
+                cancelButton->setText (entry (6));
+                break;
+            case NotRecognised:
+                okButton->setVisible (false);
+                cancelButton->setVisible (true);
+                cancelButton->setText (entry (7));
+                break;
+            case Ready:
+                okButton->setVisible (true);
+                okButton->setText (entry (5));
+                cancelButton->setVisible (true);
+                cancelButton->setText (entry (7));
+                break;
+            case Updating:
+                okButton->setVisible (false);
+                cancelButton->setVisible (false);
+                break;
+            default:
+                break;
+        }
+    placeButtons();
+    repaint();
+}
+
+void MainComponent::placeButtons()
+{
+    const int right = getWidth() - 120;
+    const int left = getWidth() - 230;
+    const int y = getHeight() - 40;
+    if (okButton->isVisible())
+    {
+        okButton->setBounds (right, y, 100, 20);
+        cancelButton->setBounds (left, y, 100, 20);
+    }
+    else
+        cancelButton->setBounds (right, y, 100, 20);
+}
+
+void MainComponent::paint (juce::Graphics& g)
+{
+    g.fillAll (background);
+
+    const bool showWarning = (screenState != SelectLanguage && packageUsable == 0) ||
+                             screenState == NotRecognised || screenState == Failed;
+    if (showWarning)
+        if (auto* image = ImageLoader::getInstance()->getImage (0))
+            g.drawImage (*image, 20, 15, 64, 64, 0, 0, image->getWidth(), image->getHeight(), false);
+
+    g.setColour (juce::Colours::black);
+    textLayout.draw (g);
+}
+
+void MainComponent::resized()
+{
+    updateContent();
+    const int y = (getHeight() - 20) / 2;
+    langList->setBounds (20, y, getWidth() - 40, 20);
+    progressBar->setBounds (20, y, getWidth() - 40, 20);
+    placeButtons();
+}
+
+} // namespace qtx

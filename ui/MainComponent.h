@@ -1,0 +1,127 @@
+#pragma once
+
+// The program's one screen: the language choice, the controller's and the
+// package's versions, the running update and its outcome. It owns the package in
+// memory, the device link and the transfer worker.
+
+#include "AlineButton.h"
+#include "LangLookAndFeel.h"
+#include "ProgressLookAndFeel.h"
+
+#include "devicelink/HidCtrl.h"
+#include "update/AnswerMailbox.h"
+#include "update/FirmwareTransfer.h"
+#include "update/TransferPort.h"
+#include "update/UpdateFile.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <atomic>
+#include <string>
+
+namespace qtx
+{
+
+class MainComponent : public juce::Component,
+                      public juce::AsyncUpdater,
+                      public juce::Thread,
+                      public HidHandler,
+                      public juce::ComboBox::Listener,
+                      public juce::Button::Listener,
+                      private TransferPort
+{
+public:
+    MainComponent();
+    ~MainComponent() override;
+
+    void paint (juce::Graphics&) override;
+    void resized() override;
+
+    void handleAsyncUpdate() override;
+
+    // The transfer worker.
+    void run() override;
+
+    void hidDeviceRemoved() override;
+    void hidDeviceArrived() override;
+    void hidInputReceived() override;
+
+    void comboBoxChanged (juce::ComboBox*) override;
+    void buttonClicked (juce::Button*) override;
+
+    // Message thread: the one place where screenState changes.
+    void setScreenState (int newState);
+    // Any thread: applied by handleAsyncUpdate on the message thread.
+    void requestScreenState (int newState);
+
+    // Stops the worker and asks the application to quit.
+    void quitProgram();
+
+    // Lays out the current state's texts and sets the children up for it.
+    void updateContent();
+
+    // printf over the UTF-8 form of `format`; string arguments are UTF-8 char pointers.
+    static juce::String formatText (const juce::String& format, ...);
+
+    // What the screen draws, for checks on screen.
+    const juce::GlyphArrangement& getTextLayout() const { return textLayout; }
+    int getScreenState() const { return screenState; }
+
+    // Reads QTX-ORB9_UP.upd from the executable's folder; totalLength, 0 on failure.
+    uint32_t readUpdateFile();
+
+    juce::ComboBox* langList = nullptr;
+    juce::ProgressBar* progressBar = nullptr;
+    AlineButton* okButton = nullptr;
+    AlineButton* cancelButton = nullptr;
+
+    int32_t deviceVersion = -1;
+    int32_t packageUsable = 0;
+    Crc32Table crc32Table{};
+    UpdateFileInfo updateFileInfo;
+    UpdateBlocks updateBlocks;
+    HidCtrl* deviceLink = nullptr;
+
+private:
+    void addConnectHint (float x, float y);
+    void addReconnectSteps (float x, float y, bool withHeading);
+    void addText (const juce::String& text, bool bold, float x, float y, float width, float height,
+                  int lines);
+    float textBottom() const;
+    int linesBelow (float y) const;
+    bool isShortLanguage() const;
+    juce::String entry (int number) const;
+    std::string deviceNameUtf8() const;
+    void placeButtons();
+
+    // TransferPort: how the worker reaches the controller and the screen.
+    void resetAnswer() override;
+    void send (const uint8_t (&command)[commandSize]) override;
+    bool waitForAnswer (int timeoutMs) override;
+    Answer latestAnswer() override;
+    void pause (int ms) override;
+    void requestState (int newState) override;
+    void setProgress (double fraction) override;
+    void trace (const char* line) override;
+
+    juce::GlyphArrangement textLayout;
+    LangLookAndFeel* langLookAndFeel = nullptr;
+    ProgressLookAndFeel* progressLookAndFeel = nullptr;
+
+    // The worker writes `progress`; the bar reads `shownProgress`, which the
+    // message thread copies from it, so the two threads never share a plain double.
+    std::atomic<double> progress{0.0};
+    double shownProgress = 0.0;
+
+    juce::CriticalSection stateLock;
+    AnswerMailbox response; // responseBuffer and responseEvent
+    int32_t screenState = SelectLanguage;
+    int32_t pendingState = -1;
+
+    FirmwareTransfer transfer;
+    std::string transferDeviceName;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)
+};
+
+} // namespace qtx

@@ -1,0 +1,116 @@
+// fontconfig picks the stand-in family (its own aliases map "Arial" to a
+// metric-compatible sans); the Windows CJK names only map to a CJK font when the
+// pattern also names the language. JUCE's own font scan skips .ttc collections,
+// so a chosen collection is linked under an extension the scan accepts.
+
+#include "../InstalledFonts.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <set>
+
+namespace qtx
+{
+namespace
+{
+    const char* languageFor (const juce::String& name)
+    {
+        static const struct
+        {
+            const char* name;
+            const char* language;
+        } hints[] = {
+            {"Microsoft YaHei", "zh-cn"},
+            {"Microsoft JhengHei", "zh-tw"},
+            {"Malgun Gothic", "ko"},
+            {"MS UI Gothic", "ja"},
+        };
+        for (const auto& hint : hints)
+            if (name.equalsIgnoreCase (hint.name))
+                return hint.language;
+        return nullptr;
+    }
+
+    struct Match
+    {
+        juce::StringArray families;
+        juce::String file;
+    };
+
+    Match matchFont (const juce::String& name, const char* language, int weight)
+    {
+        Match result;
+        FcPattern* pattern = FcPatternCreate();
+        FcPatternAddString (pattern, FC_FAMILY, (const FcChar8*) name.toRawUTF8());
+        FcPatternAddInteger (pattern, FC_WEIGHT, weight);
+        if (language != nullptr)
+            FcPatternAddString (pattern, FC_LANG, (const FcChar8*) language);
+        FcConfigSubstitute (nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute (pattern);
+
+        FcResult status = FcResultNoMatch;
+        if (FcPattern* match = FcFontMatch (nullptr, pattern, &status))
+        {
+            FcChar8* value = nullptr;
+            for (int i = 0; FcPatternGetString (match, FC_FAMILY, i, &value) == FcResultMatch; ++i)
+                result.families.add (juce::String::fromUTF8 ((const char*) value));
+            if (FcPatternGetString (match, FC_FILE, 0, &value) == FcResultMatch)
+                result.file = juce::String::fromUTF8 ((const char*) value);
+            FcPatternDestroy (match);
+        }
+        FcPatternDestroy (pattern);
+        return result;
+    }
+
+    juce::File linkFolder()
+    {
+        auto cache = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile (".cache");
+        if (const char* xdg = std::getenv ("XDG_CACHE_HOME"); xdg != nullptr && *xdg == '/')
+            cache = juce::File (juce::String::fromUTF8 (xdg));
+        auto folder = cache.getChildFile ("QtxUpdate").getChildFile ("fonts");
+        if (!folder.createDirectory())
+            folder =
+                juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("QtxUpdate-fonts");
+        return folder;
+    }
+
+    // Registers a font file with JUCE when its scan would not have picked it up.
+    void makeVisibleToJuce (const juce::String& path)
+    {
+        static std::set<juce::String> done;
+        const juce::File file (path);
+        if (path.isEmpty() || file.hasFileExtension ("ttf;pfb;pcf;otf") || !done.insert (path).second)
+            return;
+
+        // One folder per collection, so each scan reads only the file just linked.
+        auto folder = linkFolder().getChildFile (juce::String::toHexString (path.hashCode64()));
+        folder.createDirectory();
+        const auto link = folder.getChildFile (file.getFileName() + ".otf");
+        if (!link.exists())
+            file.createSymbolicLink (link, true);
+        juce::Typeface::scanFolderForFonts (folder);
+    }
+} // namespace
+
+juce::String findInstalledFamily (const juce::String& name)
+{
+    if (FcInit() == FcFalse)
+        return {};
+
+    const auto* language = languageFor (name);
+    const auto regular = matchFont (name, language, FC_WEIGHT_REGULAR);
+    if (regular.families.isEmpty())
+        return {};
+
+    makeVisibleToJuce (regular.file);
+    makeVisibleToJuce (matchFont (name, language, FC_WEIGHT_BOLD).file);
+
+    // fontconfig may list localised family names too; take the one JUCE knows.
+    const auto known = juce::Font::findAllTypefaceNames();
+    for (const auto& family : regular.families)
+        if (known.contains (family))
+            return family;
+    return {};
+}
+
+} // namespace qtx
