@@ -1,7 +1,7 @@
 // CRC-32/MPEG-2 and CRC-16/XMODEM, both most significant bit first.
 // The bulk of a run is processed eight bytes at a time (slicing-by-8): table k
 // holds the CRC of a byte followed by k zero bytes, so eight lookups advance the
-// register by eight bytes at once. Long CRC-32 runs are cut into three lanes that
+// register by eight bytes at once. Long runs are cut into three lanes that
 // are computed side by side (independent lookups keep the CPU busy) and joined
 // with a carry-less multiplication, since the register is linear in the data.
 
@@ -151,17 +151,69 @@ uint32_t crc32Mpeg2 (const Crc32Table& table, const uint8_t* data, size_t size, 
     return crc;
 }
 
+namespace
+{
+    inline uint16_t step8 (uint16_t crc, const uint8_t* p)
+    {
+        const auto& t = crc16Slices.t;
+        return static_cast<uint16_t> (t[7][p[0] ^ (crc >> 8)] ^ t[6][p[1] ^ (crc & 0xFF)] ^ t[5][p[2]] ^
+                                      t[4][p[3]] ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);
+    }
+
+    uint16_t multiplyModP16 (uint16_t a, uint16_t b)
+    {
+        uint32_t product = 0;
+        for (int bit = 15; bit >= 0; --bit)
+        {
+            product = (product & 0x8000u) ? ((product << 1) ^ crc16Poly) & 0xFFFFu : (product << 1) & 0xFFFFu;
+            if (a & (1u << bit))
+                product ^= b;
+        }
+        return static_cast<uint16_t> (product);
+    }
+
+    uint16_t zeroBytesOperator16 (uint64_t bytes)
+    {
+        uint16_t result = 1;
+        uint16_t power = 2;
+        for (uint64_t e = bytes * 8; e != 0; e >>= 1)
+        {
+            if (e & 1)
+                result = multiplyModP16 (result, power);
+            power = multiplyModP16 (power, power);
+        }
+        return result;
+    }
+} // namespace
+
 uint16_t crc16Xmodem (const uint8_t* data, size_t size, uint16_t crc)
 {
-    const auto& t = crc16Slices.t;
+    if (size >= laneThreshold)
+    {
+        const size_t lane = (size / 3) & ~size_t (7);
+        const uint8_t* a = data;
+        const uint8_t* b = data + lane;
+        const uint8_t* c = data + 2 * lane;
+        uint16_t ra = crc, rb = 0, rc = 0;
+        for (size_t done = 0; done < lane; done += 8)
+        {
+            ra = step8 (ra, a + done);
+            rb = step8 (rb, b + done);
+            rc = step8 (rc, c + done);
+        }
+        const uint16_t shift = zeroBytesOperator16 (lane);
+        crc = static_cast<uint16_t> (
+            multiplyModP16 (static_cast<uint16_t> (multiplyModP16 (ra, shift) ^ rb), shift) ^ rc);
+        data += 3 * lane;
+        size -= 3 * lane;
+    }
     while (size >= 8)
     {
-        crc = static_cast<uint16_t> (t[7][data[0] ^ (crc >> 8)] ^ t[6][data[1] ^ (crc & 0xFF)] ^
-                                     t[5][data[2]] ^ t[4][data[3]] ^ t[3][data[4]] ^ t[2][data[5]] ^
-                                     t[1][data[6]] ^ t[0][data[7]]);
+        crc = step8 (crc, data);
         data += 8;
         size -= 8;
     }
+    const auto& t = crc16Slices.t;
     while (size-- > 0)
         crc = static_cast<uint16_t> ((crc << 8) ^ t[0][(crc >> 8) ^ *data++]);
     return crc;

@@ -40,6 +40,7 @@ using Crc32Table = std::array<uint32_t, 256>;
 void buildCrc32Table (Crc32Table& table);
 
 // CRC-32/MPEG-2 over a byte run, continuing from `crc` (start with 0xFFFFFFFF).
+// `table` must be the one buildCrc32Table makes (the bulk path uses derived tables).
 uint32_t crc32Mpeg2 (const Crc32Table& table, const uint8_t* data, size_t size, uint32_t crc = 0xFFFFFFFFu);
 
 // CRC-16/XMODEM (polynomial 0x1021, initial 0, MSB first).

@@ -68,7 +68,7 @@ DEVLINK_API void HID_SetCallback(const DevlinkNotifyTarget* target, unsigned int
                                  unsigned int arrivalMessage, unsigned int removalMessage);
 
 /* Refreshes the device table and starts one reader per supported device.
- * Call only while stopped. */
+ * Call only while stopped; ignored while started. */
 DEVLINK_API void HID_Start(void);
 
 /* Ends every reader (each notices within about a second) and releases the
@@ -81,9 +81,13 @@ DEVLINK_API void HID_Finalize(void);
 
 /* Copies the latest stored input data of a device into destination and sets
  * *length to its byte count: the device's fixed input data length (at most
- * DEVLINK_MAX_REPORT), or 0 when the device has no running reader (then the
- * destination is untouched). The copy is always one whole report. Give a
- * destination of DEVLINK_MAX_REPORT bytes. */
+ * DEVLINK_MAX_REPORT), or 0 when the device has no reader (none was started,
+ * its device could not be opened, or the library was stopped; then the
+ * destination is untouched). The copy is always one whole report: bytes 1 to 54
+ * of the latest input report (byte 0, the report ID, is left out), the rest
+ * zero. Fetching re-arms the input notice: after one notice, the next comes only
+ * for a report stored after the client fetched. Give a destination of
+ * DEVLINK_MAX_REPORT bytes. */
 DEVLINK_API void HID_Input(int deviceNumber, unsigned char* destination, int* length);
 
 /* Writes one output report: report ID 0, then length bytes of data, padded

@@ -11,31 +11,21 @@ namespace qtx
 {
 namespace
 {
-    class FakeLocale : public SystemLocale
+    struct FakeLocale : SystemLocale
     {
-    public:
-        FakeLocale (uint16_t user, std::vector<std::string> locales)
-            : userId (user)
-            , installed (std::move (locales))
-        {
-        }
+        uint16_t user;
+        std::vector<std::string> locales;
 
-        uint16_t getUserLanguageId() const override { return userId; }
-        std::vector<std::string> getInstalledLocales() const override { return installed; }
-
-    private:
-        uint16_t userId;
-        std::vector<std::string> installed;
+        uint16_t getUserLanguageId() const override { return user; }
+        std::vector<std::string> getInstalledLocales() const override { return locales; }
     };
 
     std::unique_ptr<SystemLocale> fakeLocale (uint16_t user, std::vector<std::string> locales = {})
     {
-        return std::make_unique<FakeLocale> (user, std::move (locales));
-    }
-
-    juce::String utf8 (const char* text)
-    {
-        return juce::String::fromUTF8 (text);
+        auto locale = std::make_unique<FakeLocale>();
+        locale->user = user;
+        locale->locales = std::move (locales);
+        return locale;
     }
 
     std::vector<int> installedIndices (const TxtLoader& loader)
@@ -109,17 +99,12 @@ namespace
         EXPECT_EQ (noLocale.getLanguage(), 0);
     }
 
-    TEST (TxtLoaderStart, LoadsFontsNamesAndTheStartingLanguagesTexts)
+    TEST (TxtLoaderStart, LoadsTheStartingLanguagesTextsAndFont)
     {
         TxtLoader loader (fakeLocale (0x0411, {"00000411"}));
+        EXPECT_EQ (loader.getText (8), juce::String::fromUTF8 ("言語の選択"));
         EXPECT_EQ (loader.getCurrentFontName(), "MS UI Gothic");
         EXPECT_EQ (loader.getFontName (6), "Arial"); // the second font list is never read
-        EXPECT_EQ (loader.getFontName (8), "Microsoft YaHei");
-        EXPECT_EQ (loader.getLanguageName (0), "English");
-        EXPECT_EQ (loader.getLanguageName (6), utf8 ("Русский"));
-        EXPECT_EQ (loader.getLanguageName (11), utf8 ("日本語"));
-        EXPECT_EQ (loader.getText (8), utf8 ("言語の選択"));
-        EXPECT_EQ (loader.getText (0), "");
     }
 
     TEST (TxtLoaderAccess, OutOfRangeRequestsGiveTheEmptyText)
@@ -137,69 +122,42 @@ namespace
                    "Connect the USB-A terminal on your %s and your computer using a USB cable.");
     }
 
-    // Tables the test may change after the loader has read them.
-    struct EditableTables
+    TEST (TxtLoaderSwitch, ReloadsOnlyOnAnotherIndexAndKeepsWhatAShortTableLacks)
     {
-        std::array<std::string, numLanguages> languages;
-        std::string fonts;
+        // Tables the test changes after the loader has read them.
+        std::array<std::string, numLanguages> texts;
+        for (size_t i = 0; i < texts.size(); ++i)
+            texts[i] = ":STR\r\n\"lang " + std::to_string (i) + "\"\r\n\"second\"\r\n";
+        texts[3] = ":STR\r\n\"only one\"\r\n";
+        const std::string fonts = ":FONT_WIN\r\n\"F0\"\r\n\"F1\"\r\n:LANG\r\n\"L0\"\r\n";
+        TextTableSet tables;
+        for (size_t i = 0; i < texts.size(); ++i)
+            tables.languages[i] = {texts[i].data(), texts[i].size()};
+        tables.fonts = {fonts.data(), fonts.size()};
 
-        EditableTables()
-        {
-            for (size_t i = 0; i < languages.size(); ++i)
-                languages[i] = ":STR\r\n\"lang " + std::to_string (i) + "\"\r\n\"second\"\r\n";
-            fonts = ":FONT_WIN\r\n\"F0\"\r\n\"F1\"\r\n:LANG\r\n\"L0\"\r\n";
-        }
-
-        TextTableSet set() const
-        {
-            TextTableSet result;
-            for (size_t i = 0; i < languages.size(); ++i)
-                result.languages[i] = {languages[i].data(), languages[i].size()};
-            result.fonts = {fonts.data(), fonts.size()};
-            return result;
-        }
-    };
-
-    TEST (TxtLoaderSwitch, SameIndexDoesNotReloadOtherIndexDoes)
-    {
-        EditableTables tables;
-        TxtLoader loader (fakeLocale (0x0409, {}), tables.set());
-        ASSERT_EQ (loader.getText (0), "lang 0");
+        TxtLoader loader (fakeLocale (0x0409, {}), tables);
         const juce::String* stored = &loader.getText (0);
-
-        tables.languages[0][8] = 'X'; // "lang 0" -> "lXng 0" in place
+        texts[0][8] = 'X'; // "lang 0" -> "lXng 0" in place
         loader.setLanguage (0);
         EXPECT_EQ (loader.getText (0), "lang 0");
         EXPECT_EQ (&loader.getText (0), stored);
 
         loader.setLanguage (1);
-        EXPECT_EQ (loader.getLanguage(), 1);
         EXPECT_EQ (loader.getText (0), "lang 1");
         EXPECT_EQ (loader.getCurrentFontName(), "F1");
         loader.setLanguage (0);
         EXPECT_EQ (loader.getText (0), "lXng 0");
-    }
 
-    TEST (TxtLoaderSwitch, ShortTableKeepsThePreviousLanguagesTextsInTheRest)
-    {
-        EditableTables tables;
-        tables.languages[3] = ":STR\r\n\"only one\"\r\n";
-        TxtLoader loader (fakeLocale (0x0409, {}), tables.set());
         loader.setLanguage (3);
         EXPECT_EQ (loader.getText (0), "only one");
-        EXPECT_EQ (loader.getText (1), "second");
+        EXPECT_EQ (loader.getText (1), "second");    // the previous language's text stays
         EXPECT_EQ (loader.getCurrentFontName(), ""); // font list shorter than the languages
         EXPECT_EQ (loader.getLanguageName (1), "");
-    }
 
-    TEST (TxtLoaderSwitch, IndexOutsideTheTablesIsIgnored)
-    {
-        TxtLoader loader (fakeLocale (0x0409, {}));
-        for (int i : {-1, 12, 99})
+        for (int i : {-1, 12, 99}) // outside the tables: ignored
         {
             loader.setLanguage (i);
-            EXPECT_EQ (loader.getLanguage(), 0);
-            EXPECT_EQ (loader.getText (4), "OK");
+            EXPECT_EQ (loader.getLanguage(), 3);
         }
     }
 
@@ -209,13 +167,10 @@ namespace
         TxtLoader* first = TxtLoader::getInstance();
         ASSERT_NE (first, nullptr);
         EXPECT_EQ (TxtLoader::getInstance(), first);
-        EXPECT_GE (first->getLanguage(), 0);
         EXPECT_TRUE (first->isLanguageInstalled (0));
         EXPECT_EQ (first->getText (2), "QTX-ORB9");
         TxtLoader::deleteInstance();
-        TxtLoader* second = TxtLoader::getInstance();
-        ASSERT_NE (second, nullptr);
-        EXPECT_EQ (second->getText (1), "QTX");
+        ASSERT_NE (TxtLoader::getInstance(), nullptr);
         TxtLoader::deleteInstance();
     }
 } // namespace

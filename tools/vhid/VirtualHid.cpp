@@ -352,8 +352,9 @@ bool Testbed::replugAt (int index)
     d.queue.clear();
     d.plugged = true;
 
-    // The FIFO that backs the node: one byte per queued report makes poll() real.
-    const std::string fifo = root + "/dev/.vhid-fifo-" + std::to_string (d.minor);
+    // The FIFO is the node itself, made before the "add" uevent so a client never sees a
+    // half-made node: one byte per queued report makes poll() real.
+    const std::string fifo = root + d.devnode;
     ::mkdir ((root + "/dev").c_str(), 0755);
     ::unlink (fifo.c_str());
     if (::mkfifo (fifo.c_str(), 0666) != 0)
@@ -393,16 +394,12 @@ bool Testbed::replugAt (int index)
                       "E: HID_PHYS=usb-0000:00:14.0-" + chain + "/input" +
                       std::to_string (s.interfaceNumber) + "\n" + "E: HID_UNIQ=" + s.serial + "\n" +
                       "H: report_descriptor=" + hexBytes (s.reportDescriptor) + "\n";
-    std::string raw = "P: " + d.hidrawSyspath.substr (4) + "\n" + "N: hidraw" + std::to_string (d.minor) +
-                      "=00\n" + "E: SUBSYSTEM=hidraw\nE: DEVNAME=" + d.devnode +
+    std::string raw = "P: " + d.hidrawSyspath.substr (4) + "\n" +
+                      "E: SUBSYSTEM=hidraw\nE: DEVNAME=" + d.devnode +
                       "\nE: MAJOR=241\nE: MINOR=" + std::to_string (d.minor) + "\n" + "L: device=../../../" +
                       hidName + "\n" + attr ("dev", "241:" + std::to_string (d.minor));
 
     if (!(impl->add (usb) && impl->add (iface) && impl->add (hid) && impl->add (raw)))
-        return false;
-    // add_from_string made the node a plain file (given contents, so no PTY): put the FIFO in its place at
-    // once.
-    if (::rename (fifo.c_str(), (root + d.devnode).c_str()) != 0)
         return false;
     return true;
 }
@@ -424,6 +421,12 @@ void Testbed::unplug (int device)
     std::vector<std::string> paths = d.syspaths;
     lock.unlock();
 
+    // As on a real machine, the device is gone from the class and bus lists by the time
+    // "remove" arrives; the sysfs directories stay until after the uevents, which need them.
+    const std::string sys = rootDir() + "/sys";
+    ::unlink ((sys + "/class/hidraw/" + paths[0].substr (paths[0].rfind ('/') + 1)).c_str());
+    for (std::size_t i = 2; i < paths.size(); ++i)
+        ::unlink ((sys + "/bus/usb/devices/" + paths[i].substr (paths[i].rfind ('/') + 1)).c_str());
     for (const auto& p : paths)
         umockdev_testbed_uevent (impl->bed, p.c_str(), "remove");
     impl->detach (d);

@@ -1,0 +1,109 @@
+// The 14 exported functions: plain C over the one process-wide library state.
+#include "devlink.h"
+#include "Library.h"
+#include "Platform.h"
+
+#include <cstring>
+
+namespace
+{
+qtx::devlink::Library* instance = nullptr;
+
+qtx::devlink::Library& library()
+{
+    // Created on first use and never destroyed: the unload hook below finalises it, and
+    // nothing runs after that.
+    if (instance == nullptr)
+        instance = new qtx::devlink::Library (qtx::devlink::systemPlatform());
+    return *instance;
+}
+
+// Unloading the library (or the process ending) ends the readers and frees the lock.
+__attribute__ ((destructor)) void unloadLibrary()
+{
+    if (instance != nullptr)
+        instance->finalize();
+}
+} // namespace
+
+extern "C"
+{
+    DEVLINK_API int HID_Initialize (void*)
+    {
+        return library().initialize();
+    }
+
+    DEVLINK_API void HID_SetCallback (const DevlinkNotifyTarget* target, unsigned int inputMessage,
+                                      unsigned int arrivalMessage, unsigned int removalMessage)
+    {
+        library().setCallback (target, inputMessage, arrivalMessage, removalMessage);
+    }
+
+    DEVLINK_API void HID_Start (void)
+    {
+        library().start();
+    }
+
+    DEVLINK_API void HID_Stop (void)
+    {
+        library().stop();
+    }
+
+    DEVLINK_API void HID_Finalize (void)
+    {
+        library().finalize();
+    }
+
+    DEVLINK_API void HID_Input (int deviceNumber, unsigned char* destination, int* length)
+    {
+        library().input (deviceNumber, destination, length);
+    }
+
+    DEVLINK_API int HID_Write (int deviceNumber, const unsigned char* data, int length)
+    {
+        return library().write (deviceNumber, data, length);
+    }
+
+    DEVLINK_API int HID_GetDeviceCount (void)
+    {
+        return library().deviceCount();
+    }
+
+    DEVLINK_API int HID_EnumHIDno (int* numbers)
+    {
+        return library().enumNumbers (numbers);
+    }
+
+    DEVLINK_API int HID_GetDeviceType (int deviceNumber)
+    {
+        return library().deviceType (deviceNumber);
+    }
+
+    DEVLINK_API void HID_GetFirmwareVersion (int deviceType, int* values, int count)
+    {
+        library().firmwareVersion (deviceType, values, count);
+    }
+
+    // No driver sets on this system: nothing is found.
+    DEVLINK_API int HID_GetDriverVersion (int, char* text)
+    {
+        if (text != nullptr)
+            text[0] = 0;
+        return 0;
+    }
+
+    // No audio endpoints are associated with the devices on this system.
+    DEVLINK_API int HID_GetDirectSoundGUID (int, DevlinkGuid* first, DevlinkGuid* second)
+    {
+        if (first != nullptr)
+            std::memset (first, 0, sizeof *first);
+        if (second != nullptr)
+            std::memset (second, 0, sizeof *second);
+        return 0;
+    }
+
+    DEVLINK_API int HID_GetHIDnoForASIO (int, unsigned int)
+    {
+        return -1;
+    }
+}

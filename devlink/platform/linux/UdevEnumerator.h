@@ -1,0 +1,31 @@
+// HID interfaces of USB devices from libudev (hidraw nodes), with report lengths parsed from
+// the report descriptor in sysfs: nothing is opened to list a device.
+#pragma once
+
+#include "Platform.h"
+
+#include <optional>
+#include <string>
+
+namespace qtx::devlink::linuxos
+{
+// "usb/<interface>/vid_xxxx&pid_xxxx", <interface> being the USB interface's sysfs name
+// ("1-2:1.0": bus 1, port 2, configuration 1, interface 0). See docs/device-paths.md.
+std::string devicePath (const std::string& interfaceName, std::uint16_t vendor, std::uint16_t product);
+
+struct Node
+{
+    std::string devnode; // /dev/hidrawN
+    bool numberedReports = false;
+};
+
+class UdevEnumerator : public DeviceEnumerator
+{
+public:
+    bool enumerate (const PathFilter& wanted, std::vector<HidInterface>& out) override;
+    std::vector<UsbDevice> usbDevices() override;
+
+    // The node that serves a device path now (looked up afresh: it changes on replug).
+    std::optional<Node> findNode (const std::string& path);
+};
+} // namespace qtx::devlink::linuxos

@@ -1,0 +1,191 @@
+// The exported functions of libdevlink.so on virtual devices: hotplug through the udev
+// monitor, input notices and HID_Input, HID_Write on the wire, versions.
+#include "devlink.h"
+#include "LinuxTestbed.h"
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+using namespace qtx;
+using namespace qtx::devlink::test;
+
+namespace
+{
+constexpr unsigned inputMsg = 1027, arrivalMsg = 1026, removalMsg = 1025;
+using Notice = std::pair<unsigned, int>;
+
+struct Notices
+{
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::vector<Notice> seen;
+
+    static void post (void* context, unsigned message, int number)
+    {
+        auto* self = static_cast<Notices*> (context);
+        std::lock_guard<std::mutex> lock (self->mutex);
+        self->seen.emplace_back (message, number);
+        self->cv.notify_all();
+    }
+
+    // Waits (generously) until `n` notices of that message came.
+    bool waitFor (Notice notice, std::size_t n = 1)
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+        return cv.wait_for (lock, std::chrono::seconds (20),
+                            [&] { return std::size_t (std::count (seen.begin(), seen.end(), notice)) >= n; });
+    }
+};
+
+struct ExportsTest : ::testing::Test
+{
+    vhid::Testbed bed;
+    Notices notices;
+
+    void open()
+    {
+        ASSERT_EQ (HID_Initialize (nullptr), 1);
+        DevlinkNotifyTarget target{&Notices::post, &notices};
+        HID_SetCallback (&target, inputMsg, arrivalMsg, removalMsg);
+        HID_Start();
+    }
+
+    void TearDown() override
+    {
+        HID_Stop();
+        HID_SetCallback (nullptr, 0, 0, 0);
+        HID_Finalize();
+    }
+
+    // The device's reader opened the node (so a queued report will be read).
+    bool readerRunning (int device, int connections = 1)
+    {
+        for (int i = 0; i < 2000 && bed.readersConnected (device) < connections; ++i)
+            std::this_thread::sleep_for (std::chrono::milliseconds (5));
+        return bed.readersConnected (device) >= connections;
+    }
+};
+} // namespace
+
+TEST_F (ExportsTest, TableAndVersionsOfPresentDevices)
+{
+    bed.plug (controller ("1-2", 0x0123));
+    bed.plug (makerDevice ("1-3", 0x0016));
+    vhid::DeviceSpec stranger = controller ("1-4");
+    stranger.vendor = 0x1234;
+    bed.plug (stranger);
+    open();
+    EXPECT_EQ (HID_GetDeviceCount(), 2);
+    int numbers[DEVLINK_MAX_DEVICES];
+    ASSERT_EQ (HID_EnumHIDno (numbers), 2);
+    EXPECT_EQ (HID_GetDeviceType (numbers[0]), 9);
+    EXPECT_EQ (HID_GetDeviceType (numbers[1]), 2);
+    int version[2] = {-1, -1};
+    HID_GetFirmwareVersion (9, version, 1);
+    EXPECT_EQ (version[0], 123);
+    EXPECT_EQ (version[1], -1);
+
+    char text[256] = "x";
+    EXPECT_EQ (HID_GetDriverVersion (1, text), 0);
+    EXPECT_STREQ (text, "");
+    DevlinkGuid a, b;
+    std::memset (&a, 7, sizeof a);
+    EXPECT_EQ (HID_GetDirectSoundGUID (0, &a, &b), 0);
+    EXPECT_EQ (a.bytes[15], 0);
+    EXPECT_EQ (HID_GetHIDnoForASIO (1, 0), -1);
+}
+
+TEST_F (ExportsTest, InputReportReachesTheClient)
+{
+    int dev = bed.plug (controller());
+    open();
+    ASSERT_TRUE (readerRunning (dev));
+    vhid::Bytes data (64, 0);
+    data[0] = 0xA0; // answer code
+    data[1] = 42;
+    data[53] = 0x5A;
+    data[60] = 0x77; // beyond the 54 bytes kept
+    bed.queueInput (dev, data);
+    ASSERT_TRUE (notices.waitFor ({inputMsg, 0}));
+    unsigned char got[DEVLINK_MAX_REPORT];
+    int length = 0;
+    HID_Input (0, got, &length);
+    ASSERT_EQ (length, 64);
+    EXPECT_EQ (got[0], 0xA0);
+    EXPECT_EQ (got[1], 42);
+    EXPECT_EQ (got[53], 0x5A);
+    EXPECT_EQ (got[60], 0);
+}
+
+TEST_F (ExportsTest, WriteFramesTheReportOnTheWire)
+{
+    int dev = bed.plug (controller());
+    open();
+    unsigned char command[64] = {0xF0};
+    command[63] = 0xEE;
+    EXPECT_EQ (HID_Write (0, command, 64), 1);
+    unsigned char shortCommand[2] = {0xF1, 3};
+    EXPECT_EQ (HID_Write (0, shortCommand, 2), 1);
+    EXPECT_EQ (HID_Write (0, command, 65), 0); // longer than the report
+    ASSERT_TRUE (bed.waitForWrites (dev, 2, std::chrono::seconds (10)));
+    auto writes = bed.writes (dev);
+    ASSERT_EQ (writes.size(), 2u);
+    vhid::Bytes first (65, 0);
+    first[1] = 0xF0;
+    first[64] = 0xEE;
+    EXPECT_EQ (writes[0], first);
+    vhid::Bytes second (65, 0);
+    second[1] = 0xF1;
+    second[2] = 3;
+    EXPECT_EQ (writes[1], second);
+
+    bed.setWriteHandler ([] (int, const vhid::Bytes& b) { return long (b.size()) - 1; });
+    EXPECT_EQ (HID_Write (0, command, 64), 0); // fell short
+}
+
+TEST_F (ExportsTest, HotplugThroughTheMonitorKeepsNumbersPerPort)
+{
+    int a = bed.plug (controller ("1-2"));
+    open();
+    int b = bed.plug (makerDevice ("1-3", 0x0016));
+    ASSERT_TRUE (notices.waitFor ({arrivalMsg, 1}));
+    EXPECT_EQ (HID_GetDeviceType (1), 2);
+
+    bed.unplug (a);
+    ASSERT_TRUE (notices.waitFor ({removalMsg, 0}));
+    EXPECT_EQ (HID_GetDeviceType (0), -1);
+    EXPECT_EQ (HID_Write (0, nullptr, 0), 0);
+
+    // Same device, same port: its old number back, a reader again.
+    bed.replug (a);
+    ASSERT_TRUE (notices.waitFor ({arrivalMsg, 0}));
+    EXPECT_EQ (HID_GetDeviceType (0), 9);
+    ASSERT_TRUE (readerRunning (a, 2));
+    bed.queueInput (a, vhid::Bytes (64, 0x33));
+    ASSERT_TRUE (notices.waitFor ({inputMsg, 0}));
+    unsigned char got[DEVLINK_MAX_REPORT];
+    int length = 0;
+    HID_Input (0, got, &length);
+    EXPECT_EQ (got[0], 0x33);
+
+    bed.unplug (b);
+    ASSERT_TRUE (notices.waitFor ({removalMsg, 1}));
+}
+
+TEST_F (ExportsTest, SecondInitializeFailsUntilFinalize)
+{
+    open();
+    EXPECT_EQ (HID_Initialize (nullptr), 0);
+    HID_Stop();
+    HID_Finalize();
+    EXPECT_EQ (HID_Initialize (nullptr), 1);
+}
+
+int main (int argc, char** argv)
+{
+    vhid::runUnderPreload (argc, argv);
+    ::testing::InitGoogleTest (&argc, argv);
+    return RUN_ALL_TESTS();
+}

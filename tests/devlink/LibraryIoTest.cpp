@@ -1,0 +1,245 @@
+// Readers, HID_Input, input notices and HID_Write framing against the fake platform.
+#include "devlink_ids.h"
+#include "FakePlatform.h"
+#include "Library.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace qtx::devlink;
+using namespace qtx::devlink::test;
+
+namespace
+{
+constexpr unsigned inputMsg = 1027, arrivalMsg = 1026, removalMsg = 1025;
+const HidInterface ctrl = FakePlatform::device ("1-2", DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID);
+
+Bytes report (std::uint8_t fill, std::size_t size = 65)
+{
+    Bytes r (size, fill);
+    r[0] = 0; // report ID
+    return r;
+}
+
+struct IoTest : ::testing::Test
+{
+    FakePlatform fake;
+    NoticeLog log;
+    std::unique_ptr<Library> lib = std::make_unique<Library> (fake.platform());
+
+    void startWith (const HidInterface& d)
+    {
+        fake.plug (d);
+        ASSERT_EQ (lib->initialize(), 1);
+        DevlinkNotifyTarget t = log.target();
+        lib->setCallback (&t, inputMsg, arrivalMsg, removalMsg);
+        lib->start();
+    }
+
+    Bytes fetch (int n)
+    {
+        Bytes out (DEVLINK_MAX_REPORT, 0xEE);
+        int length = -1;
+        lib->input (n, out.data(), &length);
+        out.resize (std::size_t (std::max (length, 0)));
+        return out;
+    }
+
+    // Feeds a report and waits for its notice.
+    void deliver (const Bytes& r, std::size_t noticesBefore)
+    {
+        ASSERT_TRUE (fake.feed (ctrl.path, r));
+        ASSERT_TRUE (log.waitFor (inputMsg, noticesBefore + 1));
+    }
+};
+} // namespace
+
+TEST_F (IoTest, InputLengthsAndContent)
+{
+    startWith (ctrl);
+    // Running reader, no report yet: the full length of zeros.
+    EXPECT_EQ (fetch (0), Bytes (64, 0));
+    // No reader for that number: length 0, destination untouched.
+    Bytes untouched (8, 0xEE);
+    int length = -1;
+    lib->input (5, untouched.data(), &length);
+    EXPECT_EQ (length, 0);
+    EXPECT_EQ (untouched, Bytes (8, 0xEE));
+    lib->input (-1, untouched.data(), &length);
+    EXPECT_EQ (length, 0);
+
+    Bytes r = report (0);
+    for (std::size_t i = 1; i < r.size(); ++i)
+        r[i] = std::uint8_t (i);
+    deliver (r, 0);
+    Bytes got = fetch (0);
+    ASSERT_EQ (got.size(), 64u);
+    for (std::size_t i = 0; i < 64; ++i)
+        EXPECT_EQ (got[i], i < 54 ? std::uint8_t (i + 1) : 0) << i; // bytes 1..54 of the report
+
+    // A shorter report does not carry the previous report's tail.
+    deliver (Bytes{0, 9, 9}, 1);
+    got = fetch (0);
+    EXPECT_EQ (got[1], 9);
+    EXPECT_EQ (got[2], 0);
+    EXPECT_EQ (got[53], 0);
+}
+
+TEST_F (IoTest, DeviceWithoutInputValueReportsZeroBytes)
+{
+    HidInterface d = ctrl;
+    d.inputValueBytes = 0;
+    startWith (d);
+    deliver (report (7), 0);
+    EXPECT_TRUE (fetch (0).empty());
+}
+
+TEST_F (IoTest, OneNoticeUntilTheClientFetches)
+{
+    startWith (ctrl);
+    deliver (report (1), 0);
+    // Not fetched yet: further reports replace the data but post nothing.
+    for (std::uint8_t i = 2; i < 6; ++i)
+        ASSERT_TRUE (fake.feed (ctrl.path, report (i)));
+    // Wait until the reader has taken them all (the channel is empty) before judging.
+    auto channel = fake.channel (ctrl.path);
+    for (int i = 0; i < 2000; ++i)
+    {
+        {
+            std::lock_guard<std::mutex> lock (channel->mutex);
+            if (channel->reports.empty())
+                break;
+        }
+        std::this_thread::sleep_for (std::chrono::milliseconds (1));
+    }
+    std::this_thread::sleep_for (std::chrono::milliseconds (20));
+    EXPECT_EQ (log.count (inputMsg), 1u);
+    EXPECT_EQ (fetch (0)[0], 5); // the latest
+    // Fetched: the next report is announced again.
+    deliver (report (6), 1);
+    EXPECT_EQ (log.count (inputMsg), 2u);
+}
+
+TEST_F (IoTest, ReportsStoredWithoutCallbackAndNoticesResumeLater)
+{
+    startWith (ctrl);
+    lib->setCallback (nullptr, 0, 0, 0);
+    ASSERT_TRUE (fake.feed (ctrl.path, report (3)));
+    for (int i = 0; i < 2000 && fetch (0)[0] != 3; ++i)
+        std::this_thread::sleep_for (std::chrono::milliseconds (1));
+    EXPECT_EQ (fetch (0)[0], 3);
+    EXPECT_EQ (log.count (inputMsg), 0u);
+    DevlinkNotifyTarget t = log.target();
+    lib->setCallback (&t, inputMsg, arrivalMsg, removalMsg);
+    deliver (report (4), 0);
+}
+
+TEST_F (IoTest, ReadersStartedAndEnded)
+{
+    fake.refuseOpen.insert (ctrl.path);
+    startWith (ctrl);
+    // Can't be opened: stays in the table without a reader, and is tried again later.
+    EXPECT_EQ (lib->deviceType (0), 9);
+    EXPECT_TRUE (fetch (0).empty());
+    fake.refuseOpen.clear();
+    lib->announceChanges();
+    EXPECT_EQ (fake.opens (ctrl.path), 2);
+    EXPECT_EQ (fetch (0).size(), 64u);
+
+    // A reader whose reads end while the device stays listed is not started again ...
+    fake.endReads (ctrl.path);
+    lib->announceChanges();
+    EXPECT_EQ (fake.opens (ctrl.path), 2);
+    // ... until the device has vanished from the table.
+    fake.unplug (ctrl.path);
+    lib->announceChanges();
+    EXPECT_TRUE (fetch (0).empty());
+    fake.plug (ctrl);
+    lib->announceChanges();
+    EXPECT_EQ (fake.opens (ctrl.path), 3);
+
+    lib->stop();
+    EXPECT_TRUE (fetch (0).empty());
+}
+
+TEST_F (IoTest, QuickReplugAtSamePortRestartsTheReader)
+{
+    startWith (ctrl);
+    fake.unplug (ctrl.path);
+    HidInterface again = ctrl;
+    again.instance = ctrl.path + "#2";
+    fake.plug (again);
+    lib->announceChanges(); // both changes seen at once
+    EXPECT_EQ (fake.opens (ctrl.path), 2);
+    EXPECT_TRUE (log.take().empty()); // the number held a controller throughout
+    deliver (report (8), 0);
+    EXPECT_EQ (fetch (0)[0], 8);
+}
+
+TEST_F (IoTest, StopEndsReadersWithinTheSlice)
+{
+    fake.ignoreWake = true; // only the slice bound can end these readers
+    startWith (ctrl);
+    const auto begin = std::chrono::steady_clock::now();
+    lib->stop();
+    // Generous: catches a reader that never looks at its stop request.
+    EXPECT_LT (std::chrono::steady_clock::now() - begin, std::chrono::seconds (10));
+}
+
+TEST_F (IoTest, WriteFraming)
+{
+    HidInterface d = ctrl;
+    d.outputReportLength = 9;
+    startWith (d);
+    const std::uint8_t data[] = {0xF0, 1, 2};
+    ASSERT_EQ (lib->write (0, data, 3), 1);
+    ASSERT_EQ (fake.writes.size(), 1u);
+    EXPECT_EQ (fake.writes[0].first, d.path);
+    EXPECT_EQ (fake.writes[0].second, (Bytes{0, 0xF0, 1, 2, 0, 0, 0, 0, 0}));
+
+    struct Case
+    {
+        int number;
+        int length;
+        bool nullData;
+        int writeResult;
+        int expected;
+        bool reachesDevice;
+    };
+    const Case cases[] = {
+        {0, 8, false, -2, 1, true},    // fills the report exactly
+        {0, 0, true, -2, 1, true},     // just the report ID and zeros
+        {0, 9, false, -2, 0, false},   // does not fit behind the report ID
+        {0, -1, false, -2, 0, false},  // nonsense length
+        {0, 3, true, -2, 0, false},    // no data
+        {1, 3, false, -2, 0, false},   // no device at that number
+        {128, 3, false, -2, 0, false}, // out of range
+        {0, 3, false, 3, 0, true},     // written short: the caller's count is not enough
+        {0, 3, false, -1, 0, true},    // the system refused
+    };
+    const std::uint8_t big[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    for (const Case& c : cases)
+    {
+        fake.writes.clear();
+        fake.writeResult = c.writeResult;
+        EXPECT_EQ (lib->write (c.number, c.nullData ? nullptr : big, c.length), c.expected)
+            << c.number << " " << c.length;
+        EXPECT_EQ (fake.writes.size(), c.reachesDevice ? 1u : 0u) << c.number << " " << c.length;
+    }
+
+    fake.writeResult = -2;
+    fake.unplug (d.path);
+    lib->announceChanges();
+    EXPECT_EQ (lib->write (0, data, 3), 0);
+}
+
+TEST_F (IoTest, DeviceWithoutOutputReportIsNotWritten)
+{
+    HidInterface d = ctrl;
+    d.outputReportLength = 0;
+    startWith (d);
+    EXPECT_EQ (lib->write (0, nullptr, 0), 0);
+    EXPECT_TRUE (fake.writes.empty());
+}

@@ -1,0 +1,147 @@
+// Races: torn reports, clearing the callback while readers post, refresh against writes.
+#include "devlink_ids.h"
+#include "FakePlatform.h"
+#include "Library.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace qtx::devlink;
+using namespace qtx::devlink::test;
+
+namespace
+{
+const HidInterface ctrl = FakePlatform::device ("1-2", DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID);
+
+struct SlowTarget
+{
+    std::atomic<int> inPost{0};
+    std::atomic<int> posts{0};
+
+    static void post (void* context, unsigned, int)
+    {
+        auto* self = static_cast<SlowTarget*> (context);
+        ++self->inPost;
+        std::this_thread::sleep_for (std::chrono::microseconds (200));
+        ++self->posts;
+        --self->inPost;
+    }
+};
+} // namespace
+
+TEST (LibraryThreads, ACopyIsAlwaysOneWholeReport)
+{
+    FakePlatform fake;
+    fake.plug (ctrl);
+    Library lib (fake.platform());
+    lib.start();
+    std::atomic<bool> done{false};
+    std::thread feeder (
+        [&]
+        {
+            for (int i = 0; i < 3000; ++i)
+            {
+                Bytes r (65, i % 2 ? 0xAA : 0x55);
+                r[0] = 0;
+                fake.feed (ctrl.path, r);
+            }
+            done = true;
+        });
+    int torn = 0;
+    std::uint8_t buffer[DEVLINK_MAX_REPORT];
+    while (!done)
+    {
+        int length = 0;
+        lib.input (0, buffer, &length);
+        ASSERT_EQ (length, 64);
+        for (int i = 1; i < 54; ++i)
+            torn += buffer[i] != buffer[0];
+    }
+    feeder.join();
+    lib.stop();
+    EXPECT_EQ (torn, 0);
+}
+
+TEST (LibraryThreads, NoPostAfterTheCallbackIsCleared)
+{
+    FakePlatform fake;
+    fake.plug (ctrl);
+    Library lib (fake.platform());
+    SlowTarget target;
+    DevlinkNotifyTarget t{&SlowTarget::post, &target};
+    lib.setCallback (&t, 1027, 1026, 1025);
+    lib.start();
+    std::atomic<bool> stop{false};
+    std::thread feeder (
+        [&]
+        {
+            std::uint8_t buffer[DEVLINK_MAX_REPORT];
+            int length;
+            while (!stop)
+            {
+                fake.feed (ctrl.path, Bytes (65, 1));
+                lib.input (0, buffer, &length); // fetch, so every report may post again
+            }
+        });
+    while (target.posts < 20)
+        std::this_thread::yield();
+    lib.setCallback (nullptr, 0, 0, 0);
+    EXPECT_EQ (target.inPost.load(), 0);
+    const int after = target.posts;
+    std::this_thread::sleep_for (std::chrono::milliseconds (50));
+    EXPECT_EQ (target.posts.load(), after);
+    stop = true;
+    feeder.join();
+    lib.stop();
+}
+
+TEST (LibraryThreads, RefreshOnTheWatchThreadAgainstWritesAndInput)
+{
+    FakePlatform fake;
+    const HidInterface other = FakePlatform::device ("1-3", DEVLINK_VENDOR_ID, 0x0016);
+    fake.plug (ctrl);
+    Library lib (fake.platform());
+    ASSERT_EQ (lib.initialize(), 1);
+    NoticeLog log;
+    DevlinkNotifyTarget t = log.target();
+    lib.setCallback (&t, 1027, 1026, 1025);
+    lib.start();
+    std::atomic<bool> stop{false};
+    std::thread watch (
+        [&]
+        {
+            for (int i = 0; i < 200; ++i)
+            {
+                if (i % 2)
+                    fake.plug (other);
+                else
+                    fake.unplug (other.path);
+                fake.fireChange();
+            }
+            stop = true;
+        });
+    const std::uint8_t data[4] = {0xF0};
+    std::uint8_t buffer[DEVLINK_MAX_REPORT];
+    int writes = 0;
+    while (!stop)
+    {
+        writes += lib.write (0, data, 4);
+        int length;
+        lib.input (1, buffer, &length);
+        lib.deviceType (1);
+    }
+    watch.join();
+    EXPECT_GT (writes, 0);
+    lib.finalize();
+    // Every arrival of number 1 was followed by its removal, in order.
+    auto notices = log.take();
+    int balance = 0;
+    for (const auto& [message, number] : notices)
+    {
+        EXPECT_EQ (number, 1);
+        balance += message == 1026 ? 1 : -1;
+        EXPECT_TRUE (balance == 0 || balance == 1);
+    }
+}

@@ -1,0 +1,172 @@
+// The Linux layer on its own: enumeration from libudev and sysfs, the path scheme, node
+// lookup after a replug, reads with the report ID put back, writes, the access hint.
+#include "AccessHint.h"
+#include "devlink.h"
+#include "HidrawIo.h"
+#include "LinuxTestbed.h"
+#include "UdevEnumerator.h"
+
+#include <cerrno>
+#include <cstdio>
+
+using namespace qtx;
+using namespace qtx::devlink;
+using namespace qtx::devlink::linuxos;
+using namespace qtx::devlink::test;
+
+namespace
+{
+std::vector<HidInterface> listAll()
+{
+    UdevEnumerator e;
+    std::vector<HidInterface> out;
+    EXPECT_TRUE (e.enumerate (nullptr, out));
+    return out;
+}
+} // namespace
+
+TEST (LinuxLayer, EnumeratesUsbHidInterfacesWithLengthsFromTheDescriptor)
+{
+    vhid::Testbed bed;
+    bed.plug (controller ("1-2", 0x0215));
+    vhid::DeviceSpec other = makerDevice ("1-4.1", 0x0016, 0x0100, 32, 8);
+    other.interfaceNumber = 2;
+    bed.plug (other);
+    vhid::DeviceSpec tooBig = makerDevice ("1-5", 0x0014);
+    tooBig.reportDescriptor = {0x75, 0x08, 0x96, 0x00, 0x04, 0x81, 0x02}; // 1024 data bytes
+    bed.plug (tooBig);
+
+    const auto all = listAll();
+    ASSERT_EQ (all.size(), 2u);
+    EXPECT_EQ (all[0].path, "usb/1-2:1.0/vid_7a51&pid_0046");
+    EXPECT_EQ (all[0].vendor, DEVLINK_VENDOR_ID);
+    EXPECT_EQ (all[0].release, 0x0215);
+    EXPECT_EQ (all[0].inputReportLength, 65);
+    EXPECT_EQ (all[0].outputReportLength, 65);
+    EXPECT_EQ (all[0].inputValueBytes, 64);
+    EXPECT_EQ (all[1].path, "usb/1-4.1:1.2/vid_7a51&pid_0016");
+    EXPECT_EQ (all[1].inputReportLength, 33);
+    EXPECT_EQ (all[1].outputReportLength, 9);
+
+    UdevEnumerator e;
+    std::vector<HidInterface> filtered;
+    ASSERT_TRUE (e.enumerate ([] (const std::string& p) { return p.find ("pid_0016") != std::string::npos; },
+                              filtered));
+    ASSERT_EQ (filtered.size(), 1u);
+
+    const auto usb = e.usbDevices();
+    ASSERT_EQ (usb.size(), 3u);
+    EXPECT_EQ (usb[0].release, 0x0215);
+}
+
+TEST (LinuxLayer, PathStaysWithThePortNodeIsLookedUpAgain)
+{
+    vhid::Testbed bed;
+    int blocker = bed.plug (makerDevice ("1-7", 0x0004));
+    int dev = bed.plug (controller ("1-2"));
+    const std::string path = listAll().at (0).path;
+    UdevEnumerator e;
+    ASSERT_EQ (e.findNode (path)->devnode, "/dev/hidraw1");
+    const std::string instance = listAll().at (0).instance;
+
+    bed.unplug (blocker); // frees hidraw0
+    bed.replug (dev);
+    auto after = listAll();
+    ASSERT_EQ (after.size(), 1u);
+    EXPECT_EQ (after[0].path, path);
+    EXPECT_NE (after[0].instance, instance);
+    EXPECT_EQ (e.findNode (path)->devnode, "/dev/hidraw0");
+
+    vhid::DeviceSpec moved = controller ("1-3");
+    bed.unplug (dev);
+    bed.plug (moved);
+    EXPECT_NE (listAll().at (0).path, path);
+    EXPECT_FALSE (e.findNode (path).has_value());
+}
+
+TEST (LinuxLayer, ReadPutsReportIdInFrontAndUnplugEndsTheStream)
+{
+    vhid::Testbed bed;
+    int dev = bed.plug (controller());
+    UdevEnumerator e;
+    std::FILE* sink = std::tmpfile();
+    AccessHint hint (sink);
+    HidrawIo io (e, hint);
+    auto stream = io.openInput (listAll().at (0));
+    ASSERT_NE (stream, nullptr);
+
+    std::uint8_t buffer[DEVLINK_MAX_REPORT];
+    int got = 0;
+    EXPECT_EQ (stream->read (buffer, sizeof buffer, got, 10), ReadResult::timeout);
+    vhid::Bytes data (64);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = std::uint8_t (0x80 + i);
+    bed.queueInput (dev, data);
+    ASSERT_EQ (stream->read (buffer, sizeof buffer, got, 10000), ReadResult::report);
+    ASSERT_EQ (got, 65);
+    EXPECT_EQ (buffer[0], 0);
+    EXPECT_EQ (vhid::Bytes (buffer + 1, buffer + 65), data);
+
+    stream->wake();
+    EXPECT_EQ (stream->read (buffer, sizeof buffer, got, 10000), ReadResult::stopped);
+
+    auto second = io.openInput (listAll().at (0));
+    bed.unplug (dev);
+    EXPECT_EQ (second->read (buffer, sizeof buffer, got, 10000), ReadResult::ended);
+    std::fclose (sink);
+}
+
+TEST (LinuxLayer, WriteOpensTheCurrentNodeEachTime)
+{
+    vhid::Testbed bed;
+    int dev = bed.plug (controller());
+    UdevEnumerator e;
+    AccessHint hint;
+    HidrawIo io (e, hint);
+    const std::string path = listAll().at (0).path;
+    const std::uint8_t report[65] = {0, 0xF0};
+    EXPECT_EQ (io.writeReport (path, report, 65), 65);
+    bed.replug (dev);
+    EXPECT_EQ (io.writeReport (path, report, 65), 65);
+    ASSERT_TRUE (bed.waitForWrites (dev, 2, std::chrono::seconds (10)));
+    EXPECT_EQ (bed.writes (dev)[1], vhid::Bytes (report, report + 65));
+    bed.setWriteHandler ([] (int, const vhid::Bytes&) { return -1L; });
+    EXPECT_EQ (io.writeReport (path, report, 65), -1);
+    bed.unplug (dev);
+    EXPECT_EQ (io.writeReport (path, report, 65), -1);
+}
+
+TEST (LinuxLayer, AccessHintOncePerNodeWithTheFix)
+{
+    std::FILE* sink = std::tmpfile();
+    {
+        AccessHint hint (sink);
+        hint.openFailed ("/dev/hidraw3", EACCES);
+        hint.openFailed ("/dev/hidraw3", EACCES);
+        hint.openFailed ("/dev/hidraw4", ENOENT);
+    }
+    std::rewind (sink);
+    std::string text;
+    char chunk[256];
+    while (std::size_t n = std::fread (chunk, 1, sizeof chunk, sink))
+        text.append (chunk, n);
+    std::fclose (sink);
+    auto count = [&] (const std::string& what)
+    {
+        std::size_t n = 0;
+        for (auto p = text.find (what); p != std::string::npos; p = text.find (what, p + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ (count ("cannot open /dev/hidraw3: Permission denied"), 1u);
+    EXPECT_EQ (count (AccessHint::ruleName), 1u); // the fix only for a permission problem
+    EXPECT_EQ (count ("udevadm trigger"), 1u);
+    EXPECT_EQ (count ("cannot open /dev/hidraw4"), 1u);
+}
+
+int main (int argc, char** argv)
+{
+    vhid::runUnderPreload (argc, argv);
+    ::testing::InitGoogleTest (&argc, argv);
+    return RUN_ALL_TESTS();
+}

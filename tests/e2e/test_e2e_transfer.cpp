@@ -1,0 +1,277 @@
+// Whole updates through the real library, its Linux layer, the device link and
+// the message thread, against the simulated controller on a virtual device.
+// Time limits run scaled down through the worker's port.
+
+#include "HeadlessHost.h"
+#include "SimController.h"
+#include "support/MessageThread.h"
+#include "support/TestPackage.h"
+
+#include "update/TransferProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+using namespace qtx;
+using namespace qtx::sim;
+using qtx::test::MessageThread;
+using qtx::test::TestPackage;
+
+namespace
+{
+
+// 10 s answers become 200 ms, a chunk's 180 s 3.6 s, interim 20 s 400 ms.
+constexpr double timeScale = 0.02;
+// Only catches a hang: the slowest scripted run is well below it.
+constexpr int endTimeoutMs = 60000;
+
+Fault makeFault (Fault::Kind kind, Step step, int occurrence, uint8_t code = 0, int count = 0,
+                 int replugMs = -1)
+{
+    Fault f;
+    f.kind = kind;
+    f.step = step;
+    f.occurrence = occurrence;
+    f.code = code;
+    f.count = count;
+    f.replugMs = replugMs;
+    return f;
+}
+
+std::vector<uint8_t> codes (const std::vector<Report>& commands)
+{
+    std::vector<uint8_t> out;
+    for (const auto& c : commands)
+        out.push_back (c[0]);
+    return out;
+}
+
+bool endsWith (const std::vector<int>& sites, const std::vector<int>& tail)
+{
+    return sites.size() >= tail.size() && std::equal (tail.rbegin(), tail.rend(), sites.rbegin());
+}
+
+class EndToEnd : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        if (host != nullptr)
+            loop.call ([this] { host.reset(); });
+        controller.reset();
+    }
+
+    void plugController (ControllerOptions options)
+    {
+        controller = std::make_unique<SimController> (bed, options);
+        ASSERT_GE (controller->device(), 0);
+    }
+
+    void openHost (int selector = 1)
+    {
+        HeadlessHost::Options options;
+        options.timeScale = timeScale;
+        host = loop.call (
+            [&] { return std::make_unique<HeadlessHost> (package.info, package.blocks, selector, options); });
+    }
+
+    // Leaves the language screen, presses Start and waits for the end.
+    int runUpdate()
+    {
+        loop.call ([this] { host->leaveLanguageScreen(); });
+        EXPECT_EQ (host->screenState(), Ready);
+        EXPECT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
+        EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
+        loop.flush(); // the final state request is applied on the message thread
+        return host->screenState();
+    }
+
+    vhid::Testbed bed; // first: before the library looks at udev
+    MessageThread loop;
+    TestPackage package = TestPackage::mixed();
+    std::unique_ptr<SimController> controller;
+    std::unique_ptr<HeadlessHost> host;
+};
+
+} // namespace
+
+TEST_F (EndToEnd, FullUpdateDeliversExactlyTheUpdateBlocks)
+{
+    ControllerOptions options;
+    options.interimPerBlock = 2;
+    options.interimAtCompletion = 2;
+    plugController (options);
+    openHost();
+    EXPECT_EQ (loop.call ([this] { return host->deviceLink.firmwareVersion; }), 102);
+
+    EXPECT_EQ (runUpdate(), Complete);
+    EXPECT_TRUE (controller->completed());
+    EXPECT_TRUE (controller->allBlocksGood());
+    EXPECT_EQ (controller->receivedImage(), package.expectedImage());
+    EXPECT_DOUBLE_EQ (host->progressValue(), 1.0);
+
+    // The wire: mode change, START byte for byte, each update block with its
+    // chunks, then progress checks until complete.
+    const auto commands = controller->commands();
+    ASSERT_GE (commands.size(), 2u);
+    Command start;
+    buildStartCommand (package.info, package.blocks, start);
+    EXPECT_TRUE (std::equal (start, start + 64, commands[1].begin()));
+    std::vector<uint8_t> expected{0xF4, 0xF0};
+    for (int i = 0; i < package.info.blockCount; ++i)
+    {
+        const auto& b = package.blocks[(size_t) i];
+        if (!b.update)
+            continue;
+        expected.push_back (0xF1);
+        expected.insert (expected.end(), chunkCount (b.length), 0xF3);
+    }
+    expected.insert (expected.end(), 3, 0xF2);
+    EXPECT_EQ (codes (commands), expected);
+}
+
+struct FaultCase
+{
+    const char* name;
+    ControllerOptions options;
+    int state;
+    std::vector<int> tail; // last trace sites
+};
+
+class FaultRow : public EndToEnd, public ::testing::WithParamInterface<FaultCase>
+{
+};
+
+TEST_P (FaultRow, EndsAsTheTableSays)
+{
+    const auto& row = GetParam();
+    plugController (row.options);
+    openHost();
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ (runUpdate(), row.state);
+    const auto sites = host->traceSites();
+    EXPECT_TRUE (endsWith (sites, row.tail)) << ::testing::PrintToString (sites);
+    if (row.state == Complete)
+        EXPECT_TRUE (controller->allBlocksGood());
+    // Bounded: the scaled limits add up to far less than the hang guard.
+    EXPECT_LT (std::chrono::steady_clock::now() - began, std::chrono::milliseconds (endTimeoutMs));
+}
+
+namespace
+{
+ControllerOptions with (std::vector<Fault> faults)
+{
+    ControllerOptions o;
+    o.faults = std::move (faults);
+    return o;
+}
+
+ControllerOptions modeOptions (int notYet, int refuse)
+{
+    ControllerOptions o;
+    o.modeNotYet = notYet;
+    o.modeRefuseValue = refuse;
+    return o;
+}
+
+const FaultCase faultCases[] = {
+    {"ModeRefused", modeOptions (0, 2), Failed, {515}},
+    {"ModeDelayed", modeOptions (3, -1), Complete, {438, 453}},
+    {"ModeNever", modeOptions (15, -1), Failed, {515}},
+    {"SilentAtStart", with ({makeFault (Fault::Silent, Step::Start, 1)}), Failed, {290}},
+    {"WrongCodeAtStart", with ({makeFault (Fault::WrongCode, Step::Start, 1, 0xF9)}), Failed, {290}},
+    {"SilentAtBlock", with ({makeFault (Fault::Silent, Step::BlockSend, 2)}), Failed, {334, 438, 459}},
+    {"WrongCodeAtBlockSkipsIt",
+     with ({makeFault (Fault::WrongCode, Step::BlockSend, 2, 0xFB)}),
+     Complete,
+     {438, 453}},
+    {"SilentAtChunk", with ({makeFault (Fault::Silent, Step::DataSend, 3)}), Failed, {363, 368, 438, 459}},
+    {"WrongCodeAtChunk",
+     with ({makeFault (Fault::WrongCode, Step::DataSend, 2, 0xFE)}),
+     Failed,
+     {404, 438, 459}},
+    {"WrongCodeAtLastChunk",
+     with ({makeFault (Fault::WrongCode, Step::DataSend, 6, 0xF9)}),
+     Failed,
+     {392, 438, 459}},
+    {"SilentAtCheck", with ({makeFault (Fault::Silent, Step::ProgressCheck, 1)}), Failed, {438, 444}},
+    {"WrongCodeAtCheck",
+     with ({makeFault (Fault::WrongCode, Step::ProgressCheck, 1, 0xF9)}),
+     Failed,
+     {438, 459}},
+    {"BurstAtCheck", with ({makeFault (Fault::Burst, Step::ProgressCheck, 1, 0, 8)}), Complete, {438, 453}},
+    // Unplugged for good during a chunk: the wait ends at once with code 0,
+    // and the completion phase gets no answer.
+    {"UnplugAtChunk", with ({makeFault (Fault::Unplug, Step::DataSend, 4)}), Failed, {404, 438, 444}},
+};
+
+std::string caseName (const ::testing::TestParamInfo<FaultCase>& info)
+{
+    return info.param.name;
+}
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P (Faults, FaultRow, ::testing::ValuesIn (faultCases), caseName);
+
+TEST_F (EndToEnd, UnplugAndReplugDuringAChunkFails)
+{
+    plugController (with ({makeFault (Fault::Unplug, Step::DataSend, 4, 0, 0, 50)}));
+    openHost();
+    EXPECT_EQ (runUpdate(), Failed);
+    const auto sites = host->traceSites();
+    // Whether the replug lands before or during the completion phase decides
+    // between no answer and an unexpected one; failed either way.
+    EXPECT_TRUE (endsWith (sites, {404, 438, 444}) || endsWith (sites, {404, 438, 459}))
+        << ::testing::PrintToString (sites);
+}
+
+TEST_F (EndToEnd, QuitDuringAWaitFollowsTheStopPath)
+{
+    plugController (with ({makeFault (Fault::Silent, Step::DataSend, 2)}));
+    openHost();
+    loop.call ([this] { host->leaveLanguageScreen(); });
+    ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
+
+    // Wait until the worker sits in the second chunk's (3.6 s) wait.
+    for (int k = 0; k < 2000; ++k)
+    {
+        auto sites = host->traceSites();
+        if (std::count (sites.begin(), sites.end(), 363) >= 2)
+            break;
+        std::this_thread::sleep_for (std::chrono::milliseconds (5));
+    }
+    // As the system ending the session: wake the worker, wait for it, then
+    // release everything it used.
+    loop.call ([this] { host->quit(); });
+    EXPECT_FALSE (host->workerRunning());
+    const auto sites = host->traceSites();
+    EXPECT_TRUE (endsWith (sites, {363, 404, 438, 459})) << ::testing::PrintToString (sites);
+    loop.call ([this] { host.reset(); });
+}
+
+TEST_F (EndToEnd, SelectorZeroTakesNoDevice)
+{
+    plugController ({});
+    openHost (0);
+    EXPECT_EQ (host->deviceLink.linkState, 0);
+    loop.call ([this] { host->leaveLanguageScreen(); });
+    EXPECT_EQ (host->screenState(), NotRecognised);
+    EXPECT_FALSE (loop.call ([this] { return host->start ("QTX"); }));
+
+    bed.plug (controllerSpec (0x0200, "1-5")); // an arrival is ignored as well
+    std::this_thread::sleep_for (std::chrono::milliseconds (200));
+    loop.flush();
+    EXPECT_EQ (host->deviceLink.linkState, 0);
+    EXPECT_EQ (host->screenState(), NotRecognised);
+    EXPECT_TRUE (controller->commands().empty());
+}
+
+int main (int argc, char** argv)
+{
+    qtx::vhid::runUnderPreload (argc, argv);
+    ::testing::InitGoogleTest (&argc, argv);
+    return RUN_ALL_TESTS();
+}

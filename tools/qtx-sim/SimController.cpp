@@ -1,0 +1,160 @@
+#include "SimController.h"
+
+#include "devlink/include/devlink_ids.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+namespace qtx::sim
+{
+
+vhid::DeviceSpec controllerSpec (uint16_t release, const std::string& port)
+{
+    vhid::DeviceSpec spec;
+    spec.vendor = DEVLINK_VENDOR_ID;
+    spec.product = DEVLINK_CONTROLLER_PRODUCT_ID;
+    spec.release = release;
+    spec.reportDescriptor = vhid::vendorDescriptor (64, 64);
+    spec.port = port;
+    spec.manufacturer = "QTX";
+    spec.productName = "QTX-ORB9";
+    spec.serial = "SIM" + port;
+    return spec;
+}
+
+SimController::SimController (vhid::Testbed& b, ControllerOptions options, vhid::DeviceSpec spec)
+    : bed (b)
+    , model (std::move (options))
+{
+    bed.setWriteHandler ([this] (int device, const vhid::Bytes& bytes) { return onWrite (device, bytes); });
+    server = std::thread ([this] { serve(); });
+    deviceHandle = bed.plug (spec);
+}
+
+SimController::~SimController()
+{
+    bed.setWriteHandler (nullptr);
+    {
+        std::lock_guard<std::mutex> g (lock);
+        quit = true;
+    }
+    changed.notify_all();
+    server.join();
+}
+
+long SimController::onWrite (int device, const vhid::Bytes& bytes)
+{
+    if (device == deviceHandle && !bytes.empty())
+    {
+        // Report ID 0 first, then the command.
+        Report command{};
+        const size_t n = std::min (bytes.size() - 1, command.size());
+        std::memcpy (command.data(), bytes.data() + 1, n);
+        {
+            std::lock_guard<std::mutex> g (lock);
+            pending.push_back (command);
+        }
+        changed.notify_all();
+    }
+    return (long) bytes.size();
+}
+
+void SimController::serve()
+{
+    std::unique_lock<std::mutex> g (lock);
+    for (;;)
+    {
+        changed.wait (g, [this] { return quit || !pending.empty(); });
+        if (quit)
+            return;
+        const Report command = pending.front();
+        pending.pop_front();
+        busy = true;
+        const auto actions = model.handle (command.data(), command.size());
+        g.unlock();
+        for (const auto& action : actions)
+        {
+            if (action.delayUs > 0)
+                std::this_thread::sleep_for (std::chrono::microseconds (action.delayUs));
+            switch (action.kind)
+            {
+                case Action::Send:
+                    bed.queueInput (deviceHandle, vhid::Bytes (action.report.begin(), action.report.end()));
+                    break;
+                case Action::Unplug:
+                    bed.unplug (deviceHandle);
+                    break;
+                case Action::Replug:
+                    bed.replug (deviceHandle);
+                    break;
+            }
+        }
+        g.lock();
+        busy = false;
+        changed.notify_all();
+    }
+}
+
+void SimController::waitIdle() const
+{
+    std::unique_lock<std::mutex> g (lock);
+    changed.wait (g, [this] { return quit || (pending.empty() && !busy); });
+}
+
+std::vector<Report> SimController::commands() const
+{
+    std::lock_guard<std::mutex> g (lock);
+    return model.commands();
+}
+
+std::vector<uint8_t> SimController::receivedImage() const
+{
+    std::lock_guard<std::mutex> g (lock);
+    return model.receivedImage();
+}
+
+bool SimController::allBlocksGood() const
+{
+    std::lock_guard<std::mutex> g (lock);
+    return model.allBlocksGood();
+}
+
+bool SimController::completed() const
+{
+    std::lock_guard<std::mutex> g (lock);
+    return model.completed();
+}
+
+size_t SimController::blockCount() const
+{
+    std::lock_guard<std::mutex> g (lock);
+    return model.blocks().size();
+}
+
+bool SimController::writeImage (const std::string& path) const
+{
+    const auto image = receivedImage();
+    std::ofstream out (path, std::ios::binary | std::ios::trunc);
+    out.write (reinterpret_cast<const char*> (image.data()), (std::streamsize) image.size());
+    return (bool) out;
+}
+
+bool SimController::writeWireLog (const std::string& path) const
+{
+    std::ofstream out (path, std::ios::trunc);
+    for (const auto& command : commands())
+    {
+        char hex[3];
+        for (uint8_t byte : command)
+        {
+            std::snprintf (hex, sizeof (hex), "%02x", byte);
+            out << hex;
+        }
+        out << '\n';
+    }
+    return (bool) out;
+}
+
+} // namespace qtx::sim
