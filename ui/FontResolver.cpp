@@ -34,4 +34,19 @@ void setFallbackFont (const juce::String& name)
     juce::Font::setFallbackFontName (resolveFontFamily (name));
 }
 
+juce::Font withGlyphsFor (const juce::Font& font, const juce::String& text, const juce::String& fallbackName)
+{
+    const auto family =
+        font.getTypefacePtr() != nullptr ? font.getTypefacePtr()->getName() : font.getTypefaceName();
+    if (text.isEmpty() || familyCoversText (family, text))
+        return font;
+    const auto fallback =
+        fallbackName.isNotEmpty() ? resolveFontFamily (fallbackName) : juce::Font::getFallbackFontName();
+    if (fallback.isEmpty() || fallback == family)
+        return font;
+    auto replaced = font;
+    replaced.setTypefaceName (fallback);
+    return replaced;
+}
+
 } // namespace qtx

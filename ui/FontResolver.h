@@ -19,4 +19,10 @@ juce::Font makeFont (const juce::String& name, float height, int styleFlags);
 // Makes the resolved family JUCE's fallback typeface for characters a font lacks.
 void setFallbackFont (const juce::String& name);
 
+// JUCE on Linux draws a font's "missing glyph" box instead of asking the fallback
+// typeface, so text that the font cannot show is given the fallback's family
+// (the current fallback typeface when fallbackName is empty).
+juce::Font withGlyphsFor (const juce::Font& font, const juce::String& text,
+                          const juce::String& fallbackName = {});
+
 } // namespace qtx

@@ -12,6 +12,12 @@ LangLookAndFeel::LangLookAndFeel()
     setColour (juce::PopupMenu::highlightedTextColourId, juce::Colour (0xffffffff));
 }
 
+juce::Font LangLookAndFeel::getComboBoxFont (juce::ComboBox& box)
+{
+    // The shown name uses the current language's typeface, which is the fallback then.
+    return withGlyphsFor (juce::LookAndFeel_V3::getComboBoxFont (box), box.getText());
+}
+
 juce::String LangLookAndFeel::fontForLanguageName (const juce::String& text)
 {
     auto* texts = TxtLoader::getInstance();
@@ -64,6 +70,7 @@ void LangLookAndFeel::drawPopupMenuItem (juce::Graphics& g, const juce::Rectangl
     auto font = getPopupMenuFont();
     if (font.getHeight() > (float) height / 1.3f)
         font.setHeight ((float) height / 1.3f);
+    font = withGlyphsFor (font, text);
     g.setFont (font);
 
     const int leftBorder = (height * 5) / 4;

@@ -3,6 +3,7 @@
 #include "ScreenFixture.h"
 
 #include "ui/AlineButton.h"
+#include "ui/FontResolver.h"
 #include "ui/LangLookAndFeel.h"
 #include "ui/ProgressLookAndFeel.h"
 
@@ -153,6 +154,14 @@ namespace
                                     nullptr);
             EXPECT_EQ (juce::Font::getFallbackFontName(), "Some Fallback");
         }
+        // The list's own box shows a CJK name in a family that has its glyphs.
+        chooseLanguage (11);
+        const auto boxFont = look.getComboBoxFont (*screen->langList);
+        EXPECT_EQ (boxFont.getTypefaceName(), resolveFontFamily ("MS UI Gothic"));
+        chooseLanguage (0);
+        EXPECT_NE (look.getComboBoxFont (*screen->langList).getTypefaceName(),
+                   resolveFontFamily ("MS UI Gothic"));
+
         // Highlighted entries get the dark blue background.
         EXPECT_EQ (image.getPixelAt (150, 2), juce::Colour (0xff000040));
     }

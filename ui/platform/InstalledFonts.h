@@ -9,4 +9,8 @@ namespace qtx
 // made known to JUCE's typeface list; empty when there is none.
 juce::String findInstalledFamily (const juce::String& name);
 
+// Whether the installed family has a glyph for every character of text
+// (whitespace and control characters aside).
+bool familyCoversText (const juce::String& family, const juce::String& text);
+
 } // namespace qtx

@@ -7,6 +7,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <map>
 #include <set>
 
 namespace qtx
@@ -111,6 +112,48 @@ juce::String findInstalledFamily (const juce::String& name)
         if (known.contains (family))
             return family;
     return {};
+}
+
+bool familyCoversText (const juce::String& family, const juce::String& text)
+{
+    static std::map<juce::String, FcCharSet*> charsets; // kept for the process: a handful of families
+    auto found = charsets.find (family);
+    if (found == charsets.end())
+    {
+        FcCharSet* charset = nullptr;
+        if (FcInit() != FcFalse)
+        {
+            FcPattern* pattern = FcPatternCreate();
+            FcPatternAddString (pattern, FC_FAMILY, (const FcChar8*) family.toRawUTF8());
+            FcConfigSubstitute (nullptr, pattern, FcMatchPattern);
+            FcDefaultSubstitute (pattern);
+            FcResult status = FcResultNoMatch;
+            if (FcPattern* match = FcFontMatch (nullptr, pattern, &status))
+            {
+                FcChar8* matched = nullptr;
+                FcCharSet* set = nullptr;
+                // A substitute family says nothing about the one asked for.
+                if (FcPatternGetString (match, FC_FAMILY, 0, &matched) == FcResultMatch &&
+                    family.equalsIgnoreCase (juce::String::fromUTF8 ((const char*) matched)) &&
+                    FcPatternGetCharSet (match, FC_CHARSET, 0, &set) == FcResultMatch)
+                    charset = FcCharSetCopy (set);
+                FcPatternDestroy (match);
+            }
+            FcPatternDestroy (pattern);
+        }
+        found = charsets.emplace (family, charset).first;
+    }
+    if (found->second == nullptr)
+        return false;
+
+    for (auto p = text.getCharPointer(); !p.isEmpty(); ++p)
+    {
+        const auto c = *p;
+        if (c > 32 && !juce::CharacterFunctions::isWhitespace (c) &&
+            FcCharSetHasChar (found->second, (FcChar32) c) == FcFalse)
+            return false;
+    }
+    return true;
 }
 
 } // namespace qtx
