@@ -6,13 +6,16 @@ if(QTX_BUILD_TESTS AND NOT QTX_FUZZ)
 endif()
 
 # qtx_add_gtest(<name> SOURCES <src>... [LIBS <lib>...] [LABELS <label>...]
-#               [ENVIRONMENT <VAR=value>...] [LAUNCHER <cmd>...] [TIMEOUT <s>])
+#               [ENVIRONMENT <VAR=value>...] [LAUNCHER <cmd>...] [TIMEOUT <s>]
+#               [RESOURCE_LOCK <name>...])
 # Each test case becomes its own CTest test (discovered after build).
+# Tests that take devlink's machine-wide single-client lock (a real
+# HID_Initialize) must say RESOURCE_LOCK devlink_system_lock, so ctest -j never runs two at once.
 function(qtx_add_gtest name)
     if(NOT QTX_BUILD_TESTS OR QTX_FUZZ)
         return()
     endif()
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;LAUNCHER" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;LAUNCHER;RESOURCE_LOCK" ${ARGN})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
@@ -24,6 +27,9 @@ function(qtx_add_gtest name)
     endif()
     if(ARG_ENVIRONMENT)
         list(APPEND props ENVIRONMENT "${ARG_ENVIRONMENT}")
+    endif()
+    if(ARG_RESOURCE_LOCK)
+        list(APPEND props RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
     endif()
     set(launcher "")
     if(ARG_LAUNCHER)

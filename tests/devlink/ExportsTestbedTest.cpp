@@ -2,6 +2,7 @@
 // monitor, input notices and HID_Input, HID_Write on the wire, versions.
 #include "devlink.h"
 #include "LinuxTestbed.h"
+#include "LockIsolation.h"
 
 #include <condition_variable>
 #include <cstring>
@@ -186,6 +187,7 @@ TEST_F (ExportsTest, SecondInitializeFailsUntilFinalize)
 int main (int argc, char** argv)
 {
     vhid::runUnderPreload (argc, argv);
+    qtx::devlink::test::isolateLockNamespace();
     ::testing::InitGoogleTest (&argc, argv);
     return RUN_ALL_TESTS();
 }

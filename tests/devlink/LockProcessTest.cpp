@@ -1,6 +1,7 @@
 // The single-client lock across processes: one winner among racing processes, and a killed
 // holder frees the lock for the next client.
 #include "devlink.h"
+#include "LockIsolation.h"
 
 #include <gtest/gtest.h>
 
@@ -145,8 +146,10 @@ TEST (LockAcrossProcesses, OneWinnerAmongRacingProcesses)
 
 int main (int argc, char** argv)
 {
+    // Holders share the test's namespace: the lock they race for is the test's.
     if (argc > 1 && std::strcmp (argv[1], "--hold") == 0)
         return holdMode();
+    qtx::devlink::test::isolateLockNamespace();
     ::testing::InitGoogleTest (&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -45,9 +45,9 @@ protected:
         return out;
     }
 
-    static PackageSpec sound()
+    static PackageDescription sound()
     {
-        PackageSpec s;
+        PackageDescription s;
         s.versionDigits = "123";
         s.blocks.push_back (makeBlock (patternData (63, 1), true, false, 0, 0, "B001"));
         s.blocks.push_back (makeBlock (patternData (5, 2), true, true, 7, 0xCAFEF00Du, "a00f"));
@@ -63,8 +63,8 @@ protected:
 
 TEST_F (PackageReaderTest, SoundPackageKeepsEveryBlockUnscrambled)
 {
-    const PackageSpec spec = sound();
-    const auto o = parse (buildPackage (spec));
+    const PackageDescription package = sound();
+    const auto o = parse (buildPackage (package));
 
     ASSERT_EQ (o->verdict.error, PackageError::none) << qtx::describePackageError (o->verdict.error);
     EXPECT_EQ (o->result, 63u + 5u + 0u + 62u + 1000u);
@@ -74,19 +74,19 @@ TEST_F (PackageReaderTest, SoundPackageKeepsEveryBlockUnscrambled)
     EXPECT_EQ (qtx::packageUsableFrom (o->result, o->info), 1);
 
     const uint32_t tags[] = {0xB001, 0xA00F, 0x0000, 0xFFFF, 0x1234};
-    for (size_t i = 0; i < spec.blocks.size(); ++i)
+    for (size_t i = 0; i < package.blocks.size(); ++i)
     {
         const auto& row = o->blocks[i];
         SCOPED_TRACE (i);
-        EXPECT_EQ (row.data, spec.blocks[i].data);
-        EXPECT_EQ (row.length, spec.blocks[i].data.size());
-        EXPECT_EQ (row.update, spec.blocks[i].updateFlag == 'Y');
-        EXPECT_EQ (row.scrambled, spec.blocks[i].scrambledFlag != 0);
-        EXPECT_EQ (row.keyIndex, spec.blocks[i].keyIndex);
+        EXPECT_EQ (row.data, package.blocks[i].data);
+        EXPECT_EQ (row.length, package.blocks[i].data.size());
+        EXPECT_EQ (row.update, package.blocks[i].updateFlag == 'Y');
+        EXPECT_EQ (row.scrambled, package.blocks[i].scrambledFlag != 0);
+        EXPECT_EQ (row.keyIndex, package.blocks[i].keyIndex);
         EXPECT_EQ (row.tag, tags[i]);
         EXPECT_EQ (row.crc, qtx::crc16Xmodem (row.data.data(), row.data.size()));
     }
-    for (size_t i = spec.blocks.size(); i < qtx::maxUpdateBlocks; ++i)
+    for (size_t i = package.blocks.size(); i < qtx::maxUpdateBlocks; ++i)
         EXPECT_TRUE (o->blocks[i].data.empty() && o->blocks[i].length == 0);
 
     // The empty block takes exactly 28 bytes: no padding, next record right behind.
@@ -97,11 +97,11 @@ TEST_F (PackageReaderTest, BlockKeyAndStoredBytesFollowTheFormula)
 {
     // Worked by hand: H12 = "QTXO" = 0x4F585451, H20 = "123\0" = 0x00333231,
     // R0 = 0x11223344, table[1] = 0x04C11DB7 -> K = 0x5A6C84F1.
-    PackageSpec spec;
-    spec.versionDigits = "123";
+    PackageDescription package;
+    package.versionDigits = "123";
     const std::vector<uint8_t> plain = {0x00, 0x00, 0x00, 0x00, 0x10};
-    spec.blocks.push_back (makeBlock (plain, true, true, 1, 0x11223344u));
-    const auto bytes = buildPackage (spec);
+    package.blocks.push_back (makeBlock (plain, true, true, 1, 0x11223344u));
+    const auto bytes = buildPackage (package);
 
     const uint8_t* stored = bytes.data() + qtx::layout::headerSize + qtx::layout::recordDataOffset;
     const uint8_t expected[] = {0xF1, 0x84, 0x6C, 0x5A, 0xF1 ^ 0x10};
@@ -129,9 +129,9 @@ TEST_F (PackageReaderTest, VersionDigitsAreTakenUnvalidated)
     };
     for (const auto& c : cases)
     {
-        PackageSpec spec = sound();
-        spec.versionDigits = c.digits;
-        const auto o = parse (buildPackage (spec));
+        PackageDescription package = sound();
+        package.versionDigits = c.digits;
+        const auto o = parse (buildPackage (package));
         SCOPED_TRACE (c.digits);
         ASSERT_NE (o->result, 0u);
         EXPECT_EQ (o->info.version, c.version);
@@ -148,9 +148,9 @@ TEST_F (PackageReaderTest, TagCharactersThatAreNoHexDigitCountZero)
     } cases[] = {{"1a2B", 0x1A2B}, {"G00F", 0x000F}, {"ffff", 0xFFFF}, {"zz 9", 0x0009}, {"-1-1", 0x0101}};
     for (const auto& c : cases)
     {
-        PackageSpec spec;
-        spec.blocks.push_back (makeBlock (patternData (8), true, false, 0, 0, c.tag));
-        const auto o = parse (buildPackage (spec));
+        PackageDescription package;
+        package.blocks.push_back (makeBlock (patternData (8), true, false, 0, 0, c.tag));
+        const auto o = parse (buildPackage (package));
         SCOPED_TRACE (c.tag);
         ASSERT_NE (o->result, 0u);
         EXPECT_EQ (o->blocks[0].tag, c.value);
@@ -162,45 +162,46 @@ TEST_F (PackageReaderTest, RefusesBrokenPackages)
     struct Case
     {
         const char* name;
-        void (*edit) (PackageSpec&);
+        void (*edit) (PackageDescription&);
         PackageError error;
         int block;
     };
     const Case cases[] = {
-        {"trailer least significant byte first", [] (PackageSpec& s) { s.trailerLsbFirst = true; },
+        {"trailer least significant byte first", [] (PackageDescription& s) { s.trailerLsbFirst = true; },
          PackageError::fileCrc, -1},
-        {"magic", [] (PackageSpec& s) { s.magic = "UPD_"; }, PackageError::magic, -1},
-        {"format version", [] (PackageSpec& s) { s.formatVersion = "0101"; }, PackageError::formatVersion,
-         -1},
-        {"no blocks", [] (PackageSpec& s) { s.blocks.clear(); }, PackageError::noData, -1},
-        {"only empty blocks", [] (PackageSpec& s) { s.blocks.assign (3, makeBlock ({})); },
+        {"magic", [] (PackageDescription& s) { s.magic = "UPD_"; }, PackageError::magic, -1},
+        {"format version", [] (PackageDescription& s) { s.formatVersion = "0101"; },
+         PackageError::formatVersion, -1},
+        {"no blocks", [] (PackageDescription& s) { s.blocks.clear(); }, PackageError::noData, -1},
+        {"only empty blocks", [] (PackageDescription& s) { s.blocks.assign (3, makeBlock ({})); },
          PackageError::noData, -1},
-        {"17 blocks", [] (PackageSpec& s) { s.blocks.assign (17, makeBlock (patternData (4))); },
+        {"17 blocks", [] (PackageDescription& s) { s.blocks.assign (17, makeBlock (patternData (4))); },
          PackageError::tooManyBlocks, -1},
-        {"255 announced, 5 present", [] (PackageSpec& s) { s.blockCountField = 255; },
+        {"255 announced, 5 present", [] (PackageDescription& s) { s.blockCountField = 255; },
          PackageError::tooManyBlocks, -1},
-        {"one more block announced than present", [] (PackageSpec& s) { s.blockCountField = 6; },
+        {"one more block announced than present", [] (PackageDescription& s) { s.blockCountField = 6; },
          PackageError::recordOutside, 5},
-        {"length 4 bytes beyond the last record", [] (PackageSpec& s) { s.blocks[4].lengthField = 1004; },
+        {"length 4 bytes beyond the last record",
+         [] (PackageDescription& s) { s.blocks[4].lengthField = 1004; }, PackageError::recordOutside, 4},
+        {"length reaching into the trailer", [] (PackageDescription& s) { s.blocks[4].lengthField = 1001; },
          PackageError::recordOutside, 4},
-        {"length reaching into the trailer", [] (PackageSpec& s) { s.blocks[4].lengthField = 1001; },
-         PackageError::recordOutside, 4},
-        {"length 0xFFFFFFFF", [] (PackageSpec& s) { s.blocks[1].lengthField = 0xFFFFFFFFu; },
+        {"length 0xFFFFFFFF", [] (PackageDescription& s) { s.blocks[1].lengthField = 0xFFFFFFFFu; },
          PackageError::lengthOverflow, 1},
-        {"length wrapping a 32-bit offset", [] (PackageSpec& s) { s.blocks[0].lengthField = 0xFFFFFFE4u; },
-         PackageError::lengthOverflow, 0},
-        {"CRC-16 of a sent block", [] (PackageSpec& s) { s.blocks[1].crcField = 0x1234; },
+        {"length wrapping a 32-bit offset",
+         [] (PackageDescription& s) { s.blocks[0].lengthField = 0xFFFFFFE4u; }, PackageError::lengthOverflow,
+         0},
+        {"CRC-16 of a sent block", [] (PackageDescription& s) { s.blocks[1].crcField = 0x1234; },
          PackageError::blockCrc, 1},
-        {"CRC-16 of a skipped block", [] (PackageSpec& s) { s.blocks[3].crcField = 0x0001; },
+        {"CRC-16 of a skipped block", [] (PackageDescription& s) { s.blocks[3].crcField = 0x0001; },
          PackageError::blockCrc, 3},
-        {"CRC-16 of an empty block", [] (PackageSpec& s) { s.blocks[2].crcField = 0x0001; },
+        {"CRC-16 of an empty block", [] (PackageDescription& s) { s.blocks[2].crcField = 0x0001; },
          PackageError::blockCrc, 2},
     };
     for (const auto& c : cases)
     {
-        PackageSpec spec = sound();
-        c.edit (spec);
-        const auto o = parse (buildPackage (spec));
+        PackageDescription package = sound();
+        c.edit (package);
+        const auto o = parse (buildPackage (package));
         SCOPED_TRACE (c.name);
         EXPECT_EQ (o->result, 0u);
         EXPECT_EQ (o->verdict.error, c.error) << qtx::describePackageError (o->verdict.error);
@@ -256,9 +257,9 @@ TEST_F (PackageReaderTest, StaleRowsAreClearedBeforeReading)
         row.length = 99;
         row.data.assign (99, 0xEE);
     }
-    PackageSpec spec;
-    spec.blocks.push_back (makeBlock (patternData (10)));
-    const auto bytes = buildPackage (spec);
+    PackageDescription package;
+    package.blocks.push_back (makeBlock (patternData (10)));
+    const auto bytes = buildPackage (package);
     ASSERT_EQ (qtx::parseUpdatePackage (table, bytes.data(), bytes.size(), o.info, o.blocks), 10u);
     for (size_t i = 1; i < qtx::maxUpdateBlocks; ++i)
         EXPECT_TRUE (o.blocks[i].data.empty() && o.blocks[i].length == 0) << i;

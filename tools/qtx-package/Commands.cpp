@@ -116,14 +116,14 @@ namespace
 int buildCommand (const std::string& manifestPath, const std::string& outPath, std::ostream& out,
                   std::ostream& err)
 {
-    PackageSpec spec;
+    PackageDescription package;
     std::string error;
-    if (!loadManifest (manifestPath, spec, error))
+    if (!loadManifest (manifestPath, package, error))
     {
         err << "qtx-package: " << manifestPath << ": " << error << "\n";
         return 1;
     }
-    const std::vector<uint8_t> bytes = buildPackage (spec);
+    const std::vector<uint8_t> bytes = buildPackage (package);
     if (!writeFileAtomically (outPath, bytes))
     {
         err << "qtx-package: cannot write '" << outPath << "'\n";

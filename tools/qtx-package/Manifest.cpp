@@ -112,7 +112,7 @@ namespace
         return (std::filesystem::path (baseDir) / p).string();
     }
 
-    bool parseBlock (std::istringstream& words, const std::string& baseDir, BlockSpec& block,
+    bool parseBlock (std::istringstream& words, const std::string& baseDir, BlockDescription& block,
                      std::string& error)
     {
         bool haveData = false;
@@ -244,10 +244,10 @@ bool readWholeFile (const std::string& path, std::vector<uint8_t>& bytes)
     return !in.bad();
 }
 
-bool parseManifest (const std::string& text, const std::string& baseDir, PackageSpec& spec,
+bool parseManifest (const std::string& text, const std::string& baseDir, PackageDescription& package,
                     std::string& error)
 {
-    spec = PackageSpec{};
+    package = PackageDescription{};
     bool haveVersion = false;
     std::istringstream lines (text);
     std::string line;
@@ -277,18 +277,18 @@ bool parseManifest (const std::string& text, const std::string& baseDir, Package
                 !std::isdigit (static_cast<unsigned char> (digits[1])) ||
                 !std::isdigit (static_cast<unsigned char> (digits[2])) || (words >> extra))
                 return fail ("version wants three digits, e.g. 'version 123' for 1.23");
-            spec.versionDigits = digits;
+            package.versionDigits = digits;
             haveVersion = true;
         }
         else if (keyword == "block")
         {
-            if (spec.blocks.size() == maxUpdateBlocks)
+            if (package.blocks.size() == maxUpdateBlocks)
                 return fail ("a package holds at most 16 blocks");
-            BlockSpec block;
+            BlockDescription block;
             std::string why;
             if (!parseBlock (words, baseDir, block, why))
                 return fail (why);
-            spec.blocks.push_back (std::move (block));
+            package.blocks.push_back (std::move (block));
         }
         else
         {
@@ -300,7 +300,7 @@ bool parseManifest (const std::string& text, const std::string& baseDir, Package
         error = "no 'version' line";
         return false;
     }
-    if (spec.blocks.empty())
+    if (package.blocks.empty())
     {
         error = "no 'block' line";
         return false;
@@ -308,7 +308,7 @@ bool parseManifest (const std::string& text, const std::string& baseDir, Package
     return true;
 }
 
-bool loadManifest (const std::string& path, PackageSpec& spec, std::string& error)
+bool loadManifest (const std::string& path, PackageDescription& package, std::string& error)
 {
     std::vector<uint8_t> bytes;
     if (!readWholeFile (path, bytes))
@@ -317,7 +317,7 @@ bool loadManifest (const std::string& path, PackageSpec& spec, std::string& erro
         return false;
     }
     const std::string base = std::filesystem::path (path).parent_path().string();
-    return parseManifest (std::string (bytes.begin(), bytes.end()), base, spec, error);
+    return parseManifest (std::string (bytes.begin(), bytes.end()), base, package, error);
 }
 
 } // namespace qtx::package

@@ -17,11 +17,11 @@ namespace qtx::package
 
 // Parses manifest text; data files are looked up relative to baseDir. On failure
 // returns false and sets error to one line ("line N: reason").
-bool parseManifest (const std::string& text, const std::string& baseDir, PackageSpec& spec,
+bool parseManifest (const std::string& text, const std::string& baseDir, PackageDescription& package,
                     std::string& error);
 
 // Reads and parses a manifest file.
-bool loadManifest (const std::string& path, PackageSpec& spec, std::string& error);
+bool loadManifest (const std::string& path, PackageDescription& package, std::string& error);
 
 // Reads a file whole; false when it cannot be read.
 bool readWholeFile (const std::string& path, std::vector<uint8_t>& bytes);

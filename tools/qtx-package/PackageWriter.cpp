@@ -28,10 +28,10 @@ namespace
     }
 } // namespace
 
-BlockSpec makeBlock (std::vector<uint8_t> data, bool update, bool scrambled, uint8_t keyIndex,
-                     uint32_t keyWord, std::string tag)
+BlockDescription makeBlock (std::vector<uint8_t> data, bool update, bool scrambled, uint8_t keyIndex,
+                            uint32_t keyWord, std::string tag)
 {
-    BlockSpec b;
+    BlockDescription b;
     b.data = std::move (data);
     b.updateFlag = update ? 'Y' : 'N';
     b.scrambledFlag = scrambled ? 1 : 0;
@@ -55,36 +55,36 @@ std::vector<uint8_t> patternData (size_t length, uint32_t seed)
     return out;
 }
 
-size_t recordOffset (const PackageSpec& spec, size_t index)
+size_t recordOffset (const PackageDescription& package, size_t index)
 {
     size_t offset = layout::headerSize;
-    for (size_t i = 0; i < index && i < spec.blocks.size(); ++i)
-        offset += static_cast<size_t> (layout::recordSize (spec.blocks[i].data.size()));
+    for (size_t i = 0; i < index && i < package.blocks.size(); ++i)
+        offset += static_cast<size_t> (layout::recordSize (package.blocks[i].data.size()));
     return offset;
 }
 
-std::vector<uint8_t> buildPackage (const PackageSpec& spec)
+std::vector<uint8_t> buildPackage (const PackageDescription& package)
 {
     using namespace layout;
 
     size_t total = headerSize + trailerSize;
-    for (const auto& b : spec.blocks)
+    for (const auto& b : package.blocks)
         total += static_cast<size_t> (recordSize (b.data.size()));
     std::vector<uint8_t> out (total, 0);
 
     uint8_t* h = out.data();
-    putText (h + magicOffset, spec.magic, magicSize);
-    putText (h + formatVersionOffset, spec.formatVersion, formatVersionSize);
-    putText (h + modelOffset, spec.model, modelSize);
-    putText (h + versionOffset, spec.versionDigits, 3);
-    h[keyHighByteOffset] = spec.keyHighByte;
-    h[blockCountOffset] = spec.blockCountField.value_or (static_cast<uint8_t> (spec.blocks.size()));
+    putText (h + magicOffset, package.magic, magicSize);
+    putText (h + formatVersionOffset, package.formatVersion, formatVersionSize);
+    putText (h + modelOffset, package.model, modelSize);
+    putText (h + versionOffset, package.versionDigits, 3);
+    h[keyHighByteOffset] = package.keyHighByte;
+    h[blockCountOffset] = package.blockCountField.value_or (static_cast<uint8_t> (package.blocks.size()));
 
     const uint32_t modelWord = readLe32 (h + modelOffset);
     const uint32_t versionWord = readLe32 (h + versionOffset);
 
     size_t offset = headerSize;
-    for (const auto& b : spec.blocks)
+    for (const auto& b : package.blocks)
     {
         uint8_t* r = out.data() + offset;
         const size_t length = b.data.size();
@@ -106,7 +106,7 @@ std::vector<uint8_t> buildPackage (const PackageSpec& spec)
         offset += static_cast<size_t> (recordSize (length));
     }
 
-    if (spec.trailerLsbFirst)
+    if (package.trailerLsbFirst)
     {
         const uint32_t crc = crc32Mpeg2 (crcTable(), out.data(), out.size() - trailerSize);
         writeLe32 (out.data() + out.size() - trailerSize, crc);

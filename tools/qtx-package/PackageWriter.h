@@ -14,7 +14,7 @@
 namespace qtx::package
 {
 
-struct BlockSpec
+struct BlockDescription
 {
     std::vector<uint8_t> data; // plain (unscrambled) data
     std::string tag = "0000";  // four characters, stored as given
@@ -26,7 +26,7 @@ struct BlockSpec
     std::optional<uint16_t> crcField;    // stored instead of the CRC-16 of data
 };
 
-struct PackageSpec
+struct PackageDescription
 {
     std::string magic = "UPD ";
     std::string formatVersion = "0100";
@@ -34,25 +34,25 @@ struct PackageSpec
     std::string versionDigits = "100";      // three characters, e.g. "123" for 1.23
     uint8_t keyHighByte = 0;                // header byte 23, enters every block key
     std::optional<uint8_t> blockCountField; // stored instead of blocks.size()
-    std::vector<BlockSpec> blocks;
+    std::vector<BlockDescription> blocks;
     bool trailerLsbFirst = false; // store the file CRC the wrong way round
 };
 
 // A block with the usual flags.
-BlockSpec makeBlock (std::vector<uint8_t> data, bool update = true, bool scrambled = false,
-                     uint8_t keyIndex = 0, uint32_t keyWord = 0, std::string tag = "0000");
+BlockDescription makeBlock (std::vector<uint8_t> data, bool update = true, bool scrambled = false,
+                            uint8_t keyIndex = 0, uint32_t keyWord = 0, std::string tag = "0000");
 
 // Deterministic filler bytes (same length and seed, same bytes).
 std::vector<uint8_t> patternData (size_t length, uint32_t seed = 1);
 
 // The package bytes, trailer included.
-std::vector<uint8_t> buildPackage (const PackageSpec& spec);
+std::vector<uint8_t> buildPackage (const PackageDescription& package);
 
 // Rewrites the trailer (CRC-32 of everything before it, most significant byte
 // first) after bytes of a package were edited. Needs at least 4 bytes.
 void sealPackage (std::vector<uint8_t>& bytes);
 
-// Offset of record `index` in a package built from `spec` (lengths as stored).
-size_t recordOffset (const PackageSpec& spec, size_t index);
+// Offset of record `index` in a package built from `package` (lengths as stored).
+size_t recordOffset (const PackageDescription& package, size_t index);
 
 } // namespace qtx::package

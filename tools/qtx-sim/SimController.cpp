@@ -84,10 +84,10 @@ void SimController::serve()
                     bed.queueInput (deviceHandle, vhid::Bytes (action.report.begin(), action.report.end()));
                     break;
                 case Action::Unplug:
-                    bed.unplug (deviceHandle);
+                    unplug();
                     break;
                 case Action::Replug:
-                    bed.replug (deviceHandle);
+                    replug();
                     break;
             }
         }
@@ -95,6 +95,31 @@ void SimController::serve()
         busy = false;
         changed.notify_all();
     }
+}
+
+void SimController::unplug()
+{
+    bed.unplug (deviceHandle);
+    nudge();
+}
+
+void SimController::replug()
+{
+    bed.replug (deviceHandle);
+}
+
+void SimController::nudge()
+{
+    // The testbed sends "remove" while the device is still in sysfs, so a
+    // library that looks at the devices on that event still finds it. Another
+    // event, from a device nobody supports, makes it look once more.
+    vhid::DeviceSpec other;
+    other.vendor = 0x1209;
+    other.product = 0x0001;
+    other.reportDescriptor = vhid::vendorDescriptor (8, 8);
+    other.port = "2-" + std::to_string (++nudges);
+    other.productName = "Other";
+    bed.plug (other);
 }
 
 void SimController::waitIdle() const

@@ -7,6 +7,7 @@
 #include "ControllerModel.h"
 #include "VirtualHid.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -30,6 +31,10 @@ public:
 
     int device() const { return deviceHandle; }
 
+    // Any thread: the controller leaves, or comes back at the same port.
+    void unplug();
+    void replug();
+
     // Copies of the model's state, safe while the transfer runs.
     std::vector<Report> commands() const;
     std::vector<uint8_t> receivedImage() const;
@@ -48,9 +53,11 @@ public:
 private:
     long onWrite (int device, const vhid::Bytes& bytes);
     void serve();
+    void nudge();
 
     vhid::Testbed& bed;
     int deviceHandle = -1;
+    std::atomic<int> nudges{0};
 
     mutable std::mutex lock;
     mutable std::condition_variable changed;

@@ -241,8 +241,9 @@ gboolean Testbed::Impl::onWrite (UMockdevIoctlBase*, UMockdevIoctlClient* client
         d->writes.push_back (bytes);
         index = impl->indexOf (d);
         handler = impl->writeHandler;
+        // Under the mutex: the testbed may be destroyed as soon as a waiter wakes.
+        impl->changed.notify_all();
     }
-    impl->changed.notify_all();
     long result = handler ? handler (index, bytes) : long (bytes.size());
     umockdev_ioctl_client_complete (client, result, result < 0 ? EIO : 0);
     return TRUE;
@@ -255,8 +256,8 @@ void Testbed::Impl::onConnected (UMockdevIoctlBase*, UMockdevIoctlClient* client
         std::lock_guard<std::mutex> lock (impl->mutex);
         if (Device* d = impl->byNode (umockdev_ioctl_client_get_devnode (client)))
             ++d->connections;
+        impl->changed.notify_all();
     }
-    impl->changed.notify_all();
 }
 
 bool Testbed::Impl::attach (int index)
@@ -307,6 +308,10 @@ Testbed::~Testbed()
         impl->detach (d);
     }
     g_object_unref (impl->bed);
+    // The handlers' last use of the devices happened under the mutex: take it before freeing.
+    std::lock_guard<std::mutex> lock (impl->mutex);
+    impl->devices.clear();
+    impl->writeHandler = nullptr;
 }
 
 int Testbed::plug (const DeviceSpec& spec)

@@ -52,16 +52,16 @@ int main()
         7, [&] { sink = sink + uint32_t (crc32 (crc32 (0L, Z_NULL, 0), data.data(), uInt (data.size()))); });
 
     // Sixteen scrambled blocks of 1 MiB, just under 16 MiB of data with headers.
-    qtx::package::PackageSpec spec;
-    spec.versionDigits = "123";
+    qtx::package::PackageDescription package;
+    package.versionDigits = "123";
     for (int i = 0; i < 16; ++i)
     {
         std::vector<uint8_t> block (data.begin() + long (i) * (1 << 20),
                                     data.begin() + long (i + 1) * (1 << 20));
-        spec.blocks.push_back (
+        package.blocks.push_back (
             qtx::package::makeBlock (std::move (block), true, true, uint8_t (i * 13), 0x1000u + i));
     }
-    const auto bytes = qtx::package::buildPackage (spec);
+    const auto bytes = qtx::package::buildPackage (package);
     const std::string path =
         (std::filesystem::temp_directory_path() / ("qtx-bench-" + std::to_string (::getpid()) + ".upd"))
             .string();

@@ -57,9 +57,9 @@ protected:
         return "'" + (dir / name).string() + "'";
     }
 
-    static PackageSpec sound()
+    static PackageDescription sound()
     {
-        PackageSpec s;
+        PackageDescription s;
         s.versionDigits = "123";
         s.blocks.push_back (makeBlock (patternData (100, 1), true, true, 3, 0x1234u, "A001"));
         s.blocks.push_back (makeBlock (patternData (7, 2), false, false, 0, 0, "B002"));
@@ -73,11 +73,11 @@ protected:
 TEST_F (QtxPackageTool, VerifyGivesStatusAndOneLineReason)
 {
     const auto good = buildPackage (sound());
-    PackageSpec badCrc = sound();
+    PackageDescription badCrc = sound();
     badCrc.blocks[1].crcField = 0xBEEF;
-    PackageSpec tooMany = sound();
+    PackageDescription tooMany = sound();
     tooMany.blockCountField = 17;
-    PackageSpec unusable = sound();
+    PackageDescription unusable = sound();
     unusable.versionDigits = "000";
     std::vector<uint8_t> garbage = patternData (1024, 5);
 
@@ -111,14 +111,14 @@ TEST_F (QtxPackageTool, VerifyGivesStatusAndOneLineReason)
 
 TEST_F (QtxPackageTool, InfoSurvivesBrokenFilesAndNamesTheFailingBlock)
 {
-    PackageSpec badCrc = sound();
+    PackageDescription badCrc = sound();
     badCrc.blocks[1].crcField = 0xBEEF;
     const ToolRun bad = runTool ("info " + write ("crc.upd", buildPackage (badCrc)));
     EXPECT_EQ (bad.status, 1);
     EXPECT_NE (bad.output.find ("CRC-16 stored 0xBEEF computed"), std::string::npos) << bad.output;
     EXPECT_NE (bad.output.find ("result          refused: block 1"), std::string::npos) << bad.output;
 
-    PackageSpec longer = sound();
+    PackageDescription longer = sound();
     longer.blocks[1].lengthField = 0xFFFFFFF0u;
     for (const auto& file : {write ("long.upd", buildPackage (longer)), write ("tiny.upd", {1, 2, 3}),
                              write ("garbage.upd", patternData (300, 9))})
