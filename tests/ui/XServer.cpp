@@ -18,7 +18,7 @@ namespace qtx::test
 namespace
 {
     pid_t spawn (const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment,
-                 int keepFd = -1)
+                 int keepFd = -1, const std::string& errorFile = {})
     {
         const pid_t pid = ::fork();
         if (pid != 0)
@@ -31,6 +31,12 @@ namespace
         {
             ::dup2 (devNull, 1);
             ::dup2 (devNull, 2);
+        }
+        if (!errorFile.empty())
+        {
+            const int fd = ::open (errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd >= 0)
+                ::dup2 (fd, 2);
         }
         if (keepFd >= 0)
             ::fcntl (keepFd, F_SETFD, 0);
@@ -106,6 +112,12 @@ void XServer::stop()
 pid_t startProcess (const std::string& program, const std::vector<std::string>& environment)
 {
     return spawn ({program}, environment);
+}
+
+pid_t startProcess (const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                    const std::string& errorFile)
+{
+    return spawn (argv, environment, -1, errorFile);
 }
 
 int waitForExit (pid_t pid, int timeoutMs)

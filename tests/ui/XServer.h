@@ -33,6 +33,10 @@ private:
 // Starts a program with extra environment entries ("NAME=value"); -1 on failure.
 pid_t startProcess (const std::string& program, const std::vector<std::string>& environment);
 
+// The same with arguments (argv[0] is the program), standard error into errorFile if given.
+pid_t startProcess (const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                    const std::string& errorFile);
+
 // Waits up to timeoutMs for the process to end; its exit status, or -1 if it still runs.
 int waitForExit (pid_t pid, int timeoutMs);
 
