@@ -8,6 +8,7 @@
 #include "support/TestPackage.h"
 
 #include "devlink/include/devlink.h"
+#include "tools/qtx-package/PackageWriter.h"
 #include "update/TransferProtocol.h"
 
 #include <gtest/gtest.h>
@@ -147,6 +148,40 @@ TEST_F (EndToEnd, FullUpdateDeliversExactlyTheUpdateBlocks)
     }
     expected.insert (expected.end(), 3, 0xF2);
     EXPECT_EQ (codes (commands), expected);
+}
+
+TEST_F (EndToEnd, FullUpdateOfAWrittenPackageWithScrambledBlocks)
+{
+    // Built by the package writer, read back by the program's reader: the
+    // controller must end up with the plain bytes of the blocks marked 'Y'.
+    using namespace qtx::package;
+    PackageSpec spec;
+    spec.versionDigits = "123";
+    spec.keyHighByte = 0x5A;
+    spec.blocks = {makeBlock (patternData (700, 1), true, true, 3, 0x12345678, "BOOT"),
+                   makeBlock (patternData (40, 2), false, true, 1, 0x0BADF00D, "SKIP"),
+                   makeBlock ({}, true, false, 0, 0, "NULL"),
+                   makeBlock (patternData (62, 3), true, false, 0, 0, "SIXT"),
+                   makeBlock (patternData (63, 4), true, true, 7, 0xCAFEBABE, "SIXT"),
+                   makeBlock (patternData (4000, 5), true, true, 2, 0x0F0F0F0F, "MAIN")};
+    const auto bytes = buildPackage (spec);
+    Crc32Table table;
+    buildCrc32Table (table);
+    TestPackage read;
+    ASSERT_NE (parseUpdatePackage (table, bytes.data(), bytes.size(), read.info, read.blocks), 0u);
+    ASSERT_EQ (packageUsableFrom (1, read.info), 1);
+    package = read;
+
+    std::vector<uint8_t> expected;
+    for (const auto& b : spec.blocks)
+        if (b.updateFlag == 'Y')
+            expected.insert (expected.end(), b.data.begin(), b.data.end());
+
+    plugController ({});
+    openHost();
+    EXPECT_EQ (runUpdate(), Complete);
+    EXPECT_TRUE (controller->allBlocksGood());
+    EXPECT_EQ (controller->receivedImage(), expected);
 }
 
 struct FaultCase

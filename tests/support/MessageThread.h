@@ -34,7 +34,9 @@ public:
 
     ~MessageThread()
     {
-        juce::MessageManager::getInstance()->stopDispatchLoop();
+        // Asked from the message thread itself, so the loop cannot end and free
+        // the message manager while the request is still being made.
+        juce::MessageManager::callAsync ([] { juce::MessageManager::getInstance()->stopDispatchLoop(); });
         thread.join();
     }
 

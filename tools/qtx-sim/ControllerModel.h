@@ -98,6 +98,8 @@ public:
     // The received blocks' bytes, concatenated in block order.
     std::vector<uint8_t> receivedImage() const;
 
+    void setAnswerDelayUs (int us) { options.answerDelayUs = us; }
+
     bool inUpdateMode() const { return updateMode; }
     bool completed() const { return completeSent; }
     int uploadPercent() const;

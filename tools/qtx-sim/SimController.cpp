@@ -97,6 +97,12 @@ void SimController::serve()
     }
 }
 
+void SimController::setAnswerDelayUs (int us)
+{
+    std::lock_guard<std::mutex> g (lock);
+    model.setAnswerDelayUs (us);
+}
+
 void SimController::unplug()
 {
     bed.unplug (deviceHandle);

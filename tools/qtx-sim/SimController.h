@@ -35,6 +35,8 @@ public:
     void unplug();
     void replug();
 
+    void setAnswerDelayUs (int us);
+
     // Copies of the model's state, safe while the transfer runs.
     std::vector<Report> commands() const;
     std::vector<uint8_t> receivedImage() const;

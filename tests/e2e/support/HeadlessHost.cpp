@@ -1,5 +1,7 @@
 #include "HeadlessHost.h"
 
+#include "update/DebugOutput.h"
+
 #include <juce_events/juce_events.h>
 
 #include <chrono>
@@ -164,7 +166,7 @@ void HeadlessHost::setProgress (double fraction)
 void HeadlessHost::trace (const char* line)
 {
     if (options.echoTrace)
-        std::fputs (line, stderr);
+        debugOutput (line);
     std::lock_guard<std::mutex> g (traceLock);
     traceLines.emplace_back (line);
 }

@@ -1,0 +1,195 @@
+// Prints the cost of one HID_UPDATE_COM_DATA_SEND round trip as the worker sees
+// it, and of a plain write/poll/read round trip on the same virtual device.
+
+#include "HeadlessHost.h"
+#include "SimController.h"
+#include "support/MessageThread.h"
+#include "support/TestPackage.h"
+
+#include "devlink/include/devlink.h"
+#include "update/TransferProtocol.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace qtx;
+using Clock = std::chrono::steady_clock;
+
+namespace
+{
+
+// Times each chunk from the write of the command to the worker holding its answer.
+class TimedHost : public HeadlessHost
+{
+public:
+    using HeadlessHost::HeadlessHost;
+
+    void send (const uint8_t (&command)[commandSize]) override
+    {
+        timing = command[0] == HID_UPDATE_COM_DATA_SEND;
+        sentAt = Clock::now();
+        HeadlessHost::send (command);
+        if (timing)
+            writeTimes.push_back (std::chrono::duration<double, std::micro> (Clock::now() - sentAt).count());
+    }
+
+    bool waitForAnswer (int timeoutMs) override
+    {
+        const bool woken = HeadlessHost::waitForAnswer (timeoutMs);
+        if (timing && woken)
+            roundTrips.push_back (std::chrono::duration<double, std::micro> (Clock::now() - sentAt).count());
+        timing = false;
+        return woken;
+    }
+
+    std::vector<double> roundTrips;
+    std::vector<double> writeTimes;
+
+private:
+    bool timing = false;
+    Clock::time_point sentAt;
+};
+
+double percentile (std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort (values.begin(), values.end());
+    const size_t at = std::min (values.size() - 1, (size_t) (p * (double) (values.size() - 1) + 0.5));
+    return values[at];
+}
+
+bool takeLibrary()
+{
+    for (int k = 0; k < 6000; ++k)
+    {
+        if (HID_Initialize (nullptr) == 1)
+            return true;
+        std::this_thread::sleep_for (std::chrono::milliseconds (10));
+    }
+    return false;
+}
+
+// Runs one whole update; returns the host (for its timings) or null on failure.
+std::unique_ptr<TimedHost> update (test::MessageThread& loop, const test::TestPackage& package,
+                                   double& seconds)
+{
+    HeadlessHost::Options options;
+    auto host = loop.call (
+        [&] {
+            return takeLibrary() ? std::make_unique<TimedHost> (package.info, package.blocks, 1, options)
+                                 : nullptr;
+        });
+    if (host == nullptr)
+        return nullptr;
+    loop.call ([&] { host->leaveLanguageScreen(); });
+    const auto began = Clock::now();
+    if (!loop.call ([&] { return host->start ("QTX-ORB9"); }) || !host->waitForEnd (600000))
+        return nullptr;
+    seconds = std::chrono::duration<double> (Clock::now() - began).count();
+    loop.flush();
+    if (host->screenState() != Complete)
+        return nullptr;
+    return host;
+}
+
+// write/poll/read on the node itself: what the virtual device costs.
+std::vector<double> rawRoundTrips (const std::string& node, int count, std::vector<double>& writeTimes)
+{
+    std::vector<double> times;
+    const int fd = ::open (node.c_str(), O_RDWR | O_NONBLOCK);
+    if (fd < 0)
+        return times;
+    uint8_t report[commandSize + 1] = {0, HID_UPDATE_COM_PROGRESS_CHK};
+    uint8_t input[64];
+    while (::read (fd, input, sizeof (input)) > 0)
+    {
+    }
+    for (int k = 0; k < count; ++k)
+    {
+        const auto began = Clock::now();
+        if (::write (fd, report, sizeof (report)) != (ssize_t) sizeof (report))
+            break;
+        writeTimes.push_back (std::chrono::duration<double, std::micro> (Clock::now() - began).count());
+        pollfd p{fd, POLLIN, 0};
+        if (::poll (&p, 1, 5000) != 1 || ::read (fd, input, sizeof (input)) <= 0)
+            break;
+        times.push_back (std::chrono::duration<double, std::micro> (Clock::now() - began).count());
+    }
+    ::close (fd);
+    return times;
+}
+
+} // namespace
+
+int main (int argc, char** argv)
+{
+    vhid::runUnderPreload (argc, argv);
+    vhid::Testbed bed;
+    sim::ControllerOptions options; // answers at once
+    sim::SimController controller (bed, options);
+    test::MessageThread loop;
+
+    // 5200 chunks in one block.
+    test::TestPackage chunks;
+    chunks.info.version = 101;
+    chunks.add (5200 * chunkDataSize, true);
+    double seconds = 0;
+    auto host = update (loop, chunks, seconds);
+    if (host == nullptr)
+    {
+        std::fprintf (stderr, "bench chunk: the update did not complete\n");
+        return 1;
+    }
+    const double p50 = percentile (host->roundTrips, 0.50);
+    const double p99 = percentile (host->roundTrips, 0.99);
+    const size_t samples = host->roundTrips.size();
+    const double writeP50 = percentile (host->writeTimes, 0.50);
+    loop.call ([&] { host.reset(); });
+
+    std::vector<double> rawWrites;
+    const auto raw = rawRoundTrips (bed.devnode (controller.device()), 5000, rawWrites);
+    const double rawP50 = percentile (raw, 0.50);
+    const double rawWriteP50 = percentile (rawWrites, 0.50);
+    if (raw.size() < 5000)
+    {
+        std::fprintf (stderr, "bench chunk: raw loop stopped after %zu round trips\n", raw.size());
+        return 1;
+    }
+
+    // A 256 KiB package with a USB-like 1 ms per answer.
+    controller.setAnswerDelayUs (1000);
+    test::TestPackage big;
+    big.info.version = 101;
+    for (int k = 0; k < 4; ++k)
+        big.add (64 * 1024, true);
+    double bigSeconds = 0;
+    auto bigHost = update (loop, big, bigSeconds);
+    if (bigHost == nullptr)
+    {
+        std::fprintf (stderr, "bench chunk: the 256 KiB update did not complete\n");
+        return 1;
+    }
+    loop.call ([&] { bigHost.reset(); });
+
+    std::printf ("chunk_roundtrip_p50_us: %.1f\n", p50);
+    std::printf ("chunk_roundtrip_p99_us: %.1f\n", p99);
+    std::printf ("raw_roundtrip_p50_us: %.1f\n", rawP50);
+    std::printf ("chunk_roundtrip_vs_raw: %.2f\n", rawP50 > 0 ? p50 / rawP50 : 0.0);
+    std::printf ("chunk_overhead_p50_us: %.1f\n", p50 - rawP50);
+    std::printf ("chunk_samples: %zu\n", samples);
+    // Where the time goes: the library opens the node for every write (cheap on
+    // a real hidraw node, costly on an emulated one), and the answer's way back.
+    std::printf ("chunk_write_p50_us: %.1f\n", writeP50);
+    std::printf ("raw_write_p50_us: %.1f\n", rawWriteP50);
+    std::printf ("chunk_answer_overhead_p50_us: %.1f\n", (p50 - writeP50) - (rawP50 - rawWriteP50));
+    std::printf ("package_256kib_usb_s: %.2f\n", bigSeconds);
+    return 0;
+}
