@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 #include "SingleCopy.h"
 
+#include "ui/FontResolver.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 namespace qtx
@@ -20,6 +22,7 @@ public:
             quit();
             return;
         }
+        prepareFonts(); // overlaps with building the window
         mainWindow = new MainWindow();
     }
 

@@ -7,6 +7,11 @@
 namespace qtx
 {
 
+void prepareFonts()
+{
+    prepareInstalledFonts();
+}
+
 juce::String resolveFontFamily (const juce::String& name)
 {
     if (name.isEmpty() || name.startsWithChar ('<'))

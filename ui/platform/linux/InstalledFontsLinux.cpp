@@ -7,6 +7,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <future>
 #include <map>
 #include <set>
 
@@ -14,6 +15,21 @@ namespace qtx
 {
 namespace
 {
+    // Loading fontconfig's configuration takes tens of milliseconds.
+    std::future<FcBool>& initialisation()
+    {
+        static std::future<FcBool> loaded;
+        return loaded;
+    }
+
+    bool fontconfigReady()
+    {
+        auto& loaded = initialisation();
+        if (loaded.valid())
+            return loaded.get() != FcFalse || FcInit() != FcFalse;
+        return FcInit() != FcFalse;
+    }
+
     const char* languageFor (const juce::String& name)
     {
         static const struct
@@ -93,9 +109,16 @@ namespace
     }
 } // namespace
 
+void prepareInstalledFonts()
+{
+    auto& loaded = initialisation();
+    if (!loaded.valid())
+        loaded = std::async (std::launch::async, [] { return FcInit(); });
+}
+
 juce::String findInstalledFamily (const juce::String& name)
 {
-    if (FcInit() == FcFalse)
+    if (!fontconfigReady())
         return {};
 
     const auto* language = languageFor (name);
@@ -121,7 +144,7 @@ bool familyCoversText (const juce::String& family, const juce::String& text)
     if (found == charsets.end())
     {
         FcCharSet* charset = nullptr;
-        if (FcInit() != FcFalse)
+        if (fontconfigReady())
         {
             FcPattern* pattern = FcPatternCreate();
             FcPatternAddString (pattern, FC_FAMILY, (const FcChar8*) family.toRawUTF8());
