@@ -155,7 +155,7 @@ TEST_F (EndToEnd, FullUpdateOfAWrittenPackageWithScrambledBlocks)
     // Built by the package writer, read back by the program's reader: the
     // controller must end up with the plain bytes of the blocks marked 'Y'.
     using namespace qtx::package;
-    PackageSpec spec;
+    PackageDescription spec;
     spec.versionDigits = "123";
     spec.keyHighByte = 0x5A;
     spec.blocks = {makeBlock (patternData (700, 1), true, true, 3, 0x12345678, "BOOT"),
