@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 #include "SingleCopy.h"
+#include "WindowUpkeep.h"
 
 #include "ui/FontResolver.h"
 
@@ -23,6 +24,7 @@ public:
             return;
         }
         prepareFonts(); // overlaps with building the window
+        upkeep = WindowUpkeep::create();
         mainWindow = new MainWindow();
     }
 
@@ -30,15 +32,16 @@ public:
     {
         delete mainWindow;
         mainWindow = nullptr;
+        upkeep.reset();
         singleCopy.reset();
     }
 
     const juce::String getApplicationName() override { return "QTXUpdateProgram"; }
     const juce::String getApplicationVersion() override { return "0.0.0.1"; }
 
-    // JUCE's own single-copy check is machine-wide here and never tells the first
-    // copy; the session claim in initialise does the job instead.
-    bool moreThanOneInstanceAllowed() override { return true; }
+    // Where JUCE's own single-copy check is machine-wide and never tells the first
+    // copy (Linux), the session claim in initialise does the job instead.
+    bool moreThanOneInstanceAllowed() override { return !SingleCopy::frameworkKeepsSingleCopy(); }
 
     void anotherInstanceStarted (const juce::String&) override
     {
@@ -49,6 +52,7 @@ public:
 private:
     MainWindow* mainWindow = nullptr;
     std::unique_ptr<SingleCopy> singleCopy;
+    std::unique_ptr<WindowUpkeep> upkeep;
 };
 
 } // namespace qtx

@@ -2,7 +2,8 @@
 
 // One running copy per user session. The first copy claims the session and
 // listens; a later copy finds the claim, asks the first to come to the front and
-// ends. One implementation per platform.
+// ends. One implementation per platform; where the framework's own check does all
+// of this, the platform says so and the claim is a formality.
 
 #include <functional>
 #include <memory>
@@ -25,6 +26,12 @@ public:
     virtual void notifyRunningCopy() = 0;
 
     static std::unique_ptr<SingleCopy> create (const std::string& programName);
+
+    // Whether the framework's own single-copy check serves this platform (where it
+    // also tells the first copy that another one started); claim() then always
+    // succeeds. Called where the framework asks, before its check: on Windows it
+    // first lets any process bring its window to the front.
+    static bool frameworkKeepsSingleCopy();
 };
 
 } // namespace qtx

@@ -1,8 +1,14 @@
 # JUCE from Debian's juce-modules-source, compiled once into one static library
 # (qtx::juce) that the program, the tools and the tests all link.
 
-find_package(JUCE 7.0.5 CONFIG REQUIRED)
-find_package(ZLIB REQUIRED)
+if(CMAKE_CROSSCOMPILING AND WIN32)
+    # Debian's config names the host's juceaide, which is the tool a cross build needs.
+    find_package(JUCE 7.0.5 CONFIG REQUIRED PATHS /usr/lib/x86_64-linux-gnu/cmake NO_CMAKE_FIND_ROOT_PATH)
+    include(QtxJuceWindows)
+else()
+    find_package(JUCE 7.0.5 CONFIG REQUIRED)
+    find_package(ZLIB REQUIRED)
+endif()
 
 add_library(qtx_juce STATIC)
 add_library(qtx::juce ALIAS qtx_juce)
@@ -13,10 +19,12 @@ target_link_libraries(qtx_juce
         juce::juce_events
         juce::juce_data_structures
         juce::juce_graphics
-        juce::juce_gui_basics
-    PUBLIC
-        ZLIB::ZLIB
-        juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+        juce::juce_gui_basics)
+if(WIN32)
+    target_link_libraries(qtx_juce PUBLIC qtx::juce_image_libs)
+else()
+    target_link_libraries(qtx_juce PUBLIC ZLIB::ZLIB juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+endif()
 
 set(QTX_JUCE_DEFINITIONS
     JUCE_USE_CURL=0

@@ -24,3 +24,10 @@ if(QTX_FUZZ)
     add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Which platform/<name>/ folders are built: each folder with platform code keeps one per system.
+if(WIN32)
+    set(QTX_PLATFORM windows)
+else()
+    set(QTX_PLATFORM linux)
+endif()

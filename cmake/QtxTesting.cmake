@@ -1,7 +1,18 @@
 # Helpers for tests, fuzz targets and benchmarks.
 
 if(QTX_BUILD_TESTS AND NOT QTX_FUZZ)
-    find_package(GTest REQUIRED)
+    if(CMAKE_CROSSCOMPILING AND WIN32)
+        # No prebuilt GoogleTest for the target: Debian's sources are built with the rest.
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        add_subdirectory(/usr/src/googletest "${PROJECT_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+        foreach(lib gtest gtest_main gmock)
+            if(NOT TARGET GTest::${lib})
+                add_library(GTest::${lib} ALIAS ${lib})
+            endif()
+        endforeach()
+    else()
+        find_package(GTest REQUIRED)
+    endif()
     include(GoogleTest)
 endif()
 

@@ -26,3 +26,39 @@ qtx_build_dir() {
         *) echo "$QTX_ROOT/build-$1" ;;
     esac
 }
+
+# Where scripts/windows-deps puts the cross-built image libraries.
+qtx_windows_deps() {
+    echo "${QTX_MINGW_DEPS:-$QTX_ROOT/build-windows-deps}"
+}
+
+# Whether apt knows source packages (a deb-src line in either sources format).
+qtx_has_deb_src() {
+    grep -rqsE '^(deb-src[[:space:]]|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/
+}
+
+# deb-src entries for the archives the machine already installs from.
+qtx_deb_src_lines() {
+    local f
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] && grep -q '^Types:.*\bdeb\b' "$f" && sed 's/^Types:.*/Types: deb-src/' "$f" && echo
+    done
+    if [ -f /etc/apt/sources.list ]; then
+        sed -n 's/^deb[[:space:]]/deb-src /p' /etc/apt/sources.list
+    fi
+}
+
+# qtx_check_windows_exports DLL: the DLL exports the 14 HID_ functions of devlink.h under
+# their plain names, and nothing else.
+qtx_check_windows_exports() {
+    local want got
+    want=$(sed -n 's/^DEVLINK_API [^(]*[ *]\(HID_[A-Za-z]*\)(.*/\1/p' "$QTX_ROOT/devlink/include/devlink.h" | sort)
+    got=$(x86_64-w64-mingw32-objdump -p "$1" |
+        sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[ *[0-9]*\] \(.*\)$/\1/p' | sort)
+    if [ "$got" != "$want" ] || [ "$(echo "$want" | wc -l)" -ne 14 ]; then
+        echo "devlink.dll exports differ from devlink.h:" >&2
+        diff <(echo "$want") <(echo "$got") >&2 || true
+        return 1
+    fi
+    echo "devlink.dll exports the 14 functions of devlink.h, undecorated"
+}

@@ -1,7 +1,7 @@
 #pragma once
 
-// Where the transfer's developer trace goes: standard error here (the
-// debugger output on Windows). One call, one line, written whole.
+// Where the transfer's developer trace goes: standard error on Linux, the
+// debugger output on Windows. One call, one line, written whole.
 
 namespace qtx
 {

@@ -22,7 +22,10 @@
 extern "C" {
 #endif
 
-#if defined(_WIN32)
+/* DEVLINK_STATIC: the functions come from a static library (a test stand-in). */
+#if defined(DEVLINK_STATIC)
+#  define DEVLINK_API
+#elif defined(_WIN32)
 #  if defined(DEVLINK_BUILDING)
 #    define DEVLINK_API __declspec(dllexport)
 #  else

@@ -159,4 +159,9 @@ std::unique_ptr<SingleCopy> SingleCopy::create (const std::string& programName)
     return std::make_unique<SingleCopyLinux> (programName);
 }
 
+bool SingleCopy::frameworkKeepsSingleCopy()
+{
+    return false;
+}
+
 } // namespace qtx

@@ -1,4 +1,4 @@
-#include "DebugOutput.h"
+#include "update/DebugOutput.h"
 
 #include <cstdio>
 

@@ -1,0 +1,11 @@
+#include "../../WindowUpkeep.h"
+
+namespace qtx
+{
+
+std::unique_ptr<WindowUpkeep> WindowUpkeep::create()
+{
+    return nullptr;
+}
+
+} // namespace qtx

@@ -1,0 +1,131 @@
+// The library's notices on Windows: posted window messages to a hidden, disabled 10 x 10
+// window of class "HID_WINDOW_CALLBACK", owned by the message thread. Its window procedure
+// hands messages 1025, 1026 and 1027 to the handler with the device number from the first
+// parameter, then passes every message on to the default procedure. The thread's message
+// loop (JUCE's) serves them in posting order.
+
+#include "devicelink/HidUtil.h"
+#include "devicelink/NoticeQueue.h"
+
+#include <juce_events/juce_events.h>
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace qtx
+{
+namespace
+{
+    // The window must belong to the thread whose loop serves it: JUCE's message thread,
+    // whichever thread makes or closes the queue (the program does both on it).
+    template <typename Fn>
+    void onMessageThread (Fn fn)
+    {
+        auto* messages = juce::MessageManager::getInstanceWithoutCreating();
+        if (messages == nullptr || messages->isThisTheMessageThread())
+        {
+            fn();
+            return;
+        }
+        messages->callFunctionOnMessageThread (
+            [] (void* call) -> void*
+            {
+                (*static_cast<Fn*> (call))();
+                return nullptr;
+            },
+            &fn);
+    }
+} // namespace
+
+struct NoticeQueue::State
+{
+    static constexpr const char* className = "HID_WINDOW_CALLBACK";
+    // WS_OVERLAPPEDWINDOW | WS_DISABLED
+    static constexpr DWORD windowStyle = 0x08CF0000;
+
+    Handler handler; // message thread only
+    HINSTANCE instance = nullptr;
+    std::atomic<HWND> window{nullptr};
+
+    static LRESULT CALLBACK windowProc (HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_HID_REMOVAL || message == WM_HID_ARRIVAL || message == WM_HID_INPUT)
+        {
+            auto* self = reinterpret_cast<State*> (GetWindowLongPtrA (hwnd, GWLP_USERDATA));
+            if (self != nullptr && self->handler)
+                self->handler (message, int (wParam));
+        }
+        return DefWindowProcA (hwnd, message, wParam, lParam);
+    }
+
+    void open()
+    {
+        instance = GetModuleHandleA (nullptr);
+        if (instance == nullptr)
+            return;
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = windowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursor (nullptr, IDC_ARROW);
+        windowClass.hbrBackground = static_cast<HBRUSH> (GetStockObject (BLACK_BRUSH));
+        windowClass.lpszClassName = className;
+        RegisterClassA (&windowClass); // a class left registered by an earlier link serves as well
+        HWND created = CreateWindowExA (0, className, className, windowStyle, 0, 0, 10, 10, nullptr, nullptr,
+                                        instance, nullptr);
+        if (created == nullptr)
+            return;
+        SetWindowLongPtrA (created, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (this));
+        ShowWindow (created, SW_HIDE);
+        window = created;
+    }
+
+    void close()
+    {
+        // Messages still queued for the window are dropped with it.
+        handler = nullptr;
+        if (HWND w = window.exchange (nullptr))
+        {
+            SetWindowLongPtrA (w, GWLP_USERDATA, 0);
+            DestroyWindow (w);
+            UnregisterClassA (className, instance);
+        }
+    }
+};
+
+namespace
+{
+    void postFromLibrary (void* context, unsigned int message, int deviceNumber)
+    {
+        static_cast<NoticeQueue*> (context)->post (message, deviceNumber);
+    }
+} // namespace
+
+NoticeQueue::NoticeQueue (Handler handler)
+    : state (std::make_shared<State>())
+{
+    state->handler = std::move (handler);
+    onMessageThread ([this] { state->open(); });
+    notifyTarget.post = postFromLibrary;
+    notifyTarget.context = this;
+}
+
+NoticeQueue::~NoticeQueue()
+{
+    close();
+}
+
+void NoticeQueue::post (unsigned int message, int deviceNumber)
+{
+    // Posted, never sent: the library's thread does not wait for the message thread.
+    if (HWND w = state->window.load())
+        PostMessageA (w, message, WPARAM (deviceNumber), 0);
+}
+
+void NoticeQueue::close()
+{
+    if (state->window.load() != nullptr)
+        onMessageThread ([this] { state->close(); });
+}
+
+} // namespace qtx
