@@ -62,3 +62,22 @@ qtx_check_windows_exports() {
     fi
     echo "devlink.dll exports the 14 functions of devlink.h, undecorated"
 }
+
+# qtx_windows_test [ctest args]: runs the Windows build's tests through wine on a private
+# X server, with wine's background processes started once, detached (else every test
+# pays for their start, and ctest waits on their pipes), and wine's debugger off (a
+# crash then ends the test instead of waiting in the debugger).
+qtx_windows_test() {
+    local dir status=0
+    dir=$(qtx_build_dir windows)
+    . "$QTX_ROOT/scripts/xsession.sh"
+    export WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml="
+    export WINEARCH=win64
+    qtx_x_start
+    setsid wineserver -p </dev/null >/dev/null 2>&1 &
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    (cd "$dir" && ctest --output-on-failure -j "$QTX_JOBS" --timeout 300 "$@") || status=$?
+    wineserver -k >/dev/null 2>&1 || true
+    qtx_x_stop
+    return "$status"
+}

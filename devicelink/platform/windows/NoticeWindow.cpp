@@ -1,8 +1,8 @@
 // The library's notices on Windows: posted window messages to a hidden, disabled 10 x 10
-// window of class "HID_WINDOW_CALLBACK", owned by the message thread. Its window procedure
-// hands messages 1025, 1026 and 1027 to the handler with the device number from the first
-// parameter, then passes every message on to the default procedure. The thread's message
-// loop (JUCE's) serves them in posting order.
+// window of class "HID_WINDOW_CALLBACK", owned by the message thread. The library's notices
+// 1025, 1026 and 1027 arrive as those messages with the device number in the first
+// parameter; the window procedure hands them to the handler, then passes every message on
+// to the default procedure. The thread's message loop (JUCE's) serves them in posting order.
 
 #include "devicelink/HidUtil.h"
 #include "devicelink/NoticeQueue.h"
@@ -48,13 +48,19 @@ struct NoticeQueue::State
     HINSTANCE instance = nullptr;
     std::atomic<HWND> window{nullptr};
 
+    // Notice numbers in the private range (WM_HID_* among them) travel as themselves;
+    // any other number rides in this message's second parameter.
+    static constexpr UINT carrier = 0x7FFF;
+
+    static bool isPrivate (unsigned int message) { return message >= WM_USER && message < carrier; }
+
     static LRESULT CALLBACK windowProc (HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (message == WM_HID_REMOVAL || message == WM_HID_ARRIVAL || message == WM_HID_INPUT)
+        if (isPrivate (message) || message == carrier)
         {
             auto* self = reinterpret_cast<State*> (GetWindowLongPtrA (hwnd, GWLP_USERDATA));
             if (self != nullptr && self->handler)
-                self->handler (message, int (wParam));
+                self->handler (message == carrier ? unsigned (lParam) : message, int (wParam));
         }
         return DefWindowProcA (hwnd, message, wParam, lParam);
     }
@@ -119,7 +125,12 @@ void NoticeQueue::post (unsigned int message, int deviceNumber)
 {
     // Posted, never sent: the library's thread does not wait for the message thread.
     if (HWND w = state->window.load())
-        PostMessageA (w, message, WPARAM (deviceNumber), 0);
+    {
+        if (State::isPrivate (message))
+            PostMessageA (w, message, WPARAM (deviceNumber), 0);
+        else
+            PostMessageA (w, State::carrier, WPARAM (deviceNumber), LPARAM (message));
+    }
 }
 
 void NoticeQueue::close()
