@@ -315,10 +315,21 @@ int MainComponent::linesBelow (float y) const
 
 float MainComponent::textBottom() const
 {
-    const int count = textLayout.getNumGlyphs();
+    // Counted from the last visible glyph plus the lines that trailing line breaks open:
+    // where a break character itself is placed depends on the platform's fonts (GDI puts
+    // it on the line it ends, FreeType on the next one).
+    const auto* first = textLayout.begin();
+    int count = textLayout.getNumGlyphs();
+    int breaks = 0;
+    while (count > 0 && first[count - 1].isWhitespace())
+    {
+        if (first[count - 1].getCharacter() == '\n')
+            ++breaks;
+        --count;
+    }
     if (count == 0)
         return 0.0f;
-    return textLayout.getBoundingBox (count - 1, 1, true).getBottom();
+    return textLayout.getBoundingBox (count - 1, 1, true).getBottom() + (float) juce::jmax (0, breaks - 1) * fontHeight;
 }
 
 void MainComponent::addText (const juce::String& text, bool bold, float x, float y, float width, float height,
