@@ -329,7 +329,8 @@ float MainComponent::textBottom() const
     }
     if (count == 0)
         return 0.0f;
-    return textLayout.getBoundingBox (count - 1, 1, true).getBottom() + (float) juce::jmax (0, breaks - 1) * fontHeight;
+    return textLayout.getBoundingBox (count - 1, 1, true).getBottom() +
+           (float) juce::jmax (0, breaks - 1) * fontHeight;
 }
 
 void MainComponent::addText (const juce::String& text, bool bold, float x, float y, float width, float height,

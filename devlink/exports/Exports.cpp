@@ -1,10 +1,11 @@
-// The exported functions over the one process-wide library state. The version and audio
-// queries, which lean on the system alone, are in each platform folder.
+// The exported functions over the one process-wide library state. The driver-version query,
+// which leans on the system alone, is in each platform folder.
 #include "devlink.h"
 #include "Library.h"
 #include "Platform.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace
 {
@@ -87,5 +88,20 @@ extern "C"
     DEVLINK_API void HID_GetFirmwareVersion (int deviceType, int* values, int count)
     {
         library().firmwareVersion (deviceType, values, count);
+    }
+
+    // No audio endpoints are associated with the devices (on either system, so far).
+    DEVLINK_API int HID_GetDirectSoundGUID (int, DevlinkGuid* first, DevlinkGuid* second)
+    {
+        if (first != nullptr)
+            std::memset (first, 0, sizeof *first);
+        if (second != nullptr)
+            std::memset (second, 0, sizeof *second);
+        return 0;
+    }
+
+    DEVLINK_API int HID_GetHIDnoForASIO (int, unsigned int)
+    {
+        return -1;
     }
 }

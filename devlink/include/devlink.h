@@ -117,15 +117,18 @@ DEVLINK_API int HID_GetDeviceType(int deviceNumber);
  * decimal number as far as they are digits (0x0102 gives 102, 0x1A00 gives 1). */
 DEVLINK_API void HID_GetFirmwareVersion(int deviceType, int* values, int count);
 
-/* Driver-set versions (set 1, 2 or 3; text of 256 bytes). On Linux there are
- * no such drivers: the text is emptied and the result is 0. */
+/* Driver-set versions (set 1, 2 or 3; text of 256 bytes). On Windows: the
+ * product version of the set's driver files when they all agree (1), an empty
+ * text with 1 when all are installed but differ, an empty text with 0 when one
+ * is missing. On Linux there are no such drivers: empty text, 0. */
 DEVLINK_API int HID_GetDriverVersion(int driverSet, char* text);
 
-/* Audio endpoints of a device (either pointer may be null). On Linux none are
- * associated: both are zeroed and the result is 0. */
+/* Audio endpoints of a device (either pointer may be null). None are
+ * associated yet (Linux and Windows): both are zeroed and the result is 0. */
 DEVLINK_API int HID_GetDirectSoundGUID(int deviceNumber, DevlinkGuid* first, DevlinkGuid* second);
 
-/* Device number serving an ASIO driver set's audio channel. On Linux none: -1. */
+/* Device number serving an ASIO driver set's audio channel. None is
+ * associated yet (Linux and Windows): -1. */
 DEVLINK_API int HID_GetHIDnoForASIO(int driverSet, unsigned int channelIndex);
 
 #ifdef __cplusplus

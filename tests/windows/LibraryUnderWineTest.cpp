@@ -69,7 +69,7 @@ TEST (LibraryUnderWine, InitialisesOncePerMachineAndWatchesOnItsOwnWindow)
 
     HID_Finalize();
     EXPECT_EQ (deviceChangeWindow(), nullptr);
-    HID_Finalize(); // harmless
+    HID_Finalize();                          // harmless
     EXPECT_EQ (HID_Initialize (nullptr), 1); // free again
     HID_Finalize();
 }
@@ -85,10 +85,11 @@ TEST (LibraryUnderWine, AnotherProcessHoldsTheLockUntilKilled)
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    ASSERT_TRUE (CreateProcessA (nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                 &child));
+    ASSERT_TRUE (CreateProcessA (nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &child));
     HANDLE waitFor[2] = {ready, child.hProcess};
-    ASSERT_EQ (WaitForMultipleObjects (2, waitFor, FALSE, 60000), WAIT_OBJECT_0) << "the holder did not start";
+    ASSERT_EQ (WaitForMultipleObjects (2, waitFor, FALSE, 60000), WAIT_OBJECT_0)
+        << "the holder did not start";
 
     EXPECT_EQ (HID_Initialize (nullptr), 0);
     HID_Finalize(); // after a refused initialise: nothing to undo

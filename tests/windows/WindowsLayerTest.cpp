@@ -71,12 +71,18 @@ TEST (DeviceChange, EventTable)
         bool refresh;
     };
     const Case cases[] = {
-        {DBT_DEVNODES_CHANGED, nullptr, true},     {DBT_DEVICEARRIVAL, w, true},
-        {DBT_DEVICEARRIVAL, o, false},             {DBT_DEVICEARRIVAL, &volume, false},
-        {DBT_DEVICEARRIVAL, nullptr, false},       {DBT_DEVICEQUERYREMOVE, o, true},
-        {DBT_DEVICEREMOVEPENDING, o, true},        {DBT_DEVICEREMOVECOMPLETE, w, true},
-        {DBT_DEVICEREMOVECOMPLETE, &volume, false}, {DBT_DEVICEREMOVECOMPLETE, nullptr, false},
-        {DBT_DEVICEQUERYREMOVEFAILED, w, false},   {DBT_CONFIGCHANGED, nullptr, false},
+        {DBT_DEVNODES_CHANGED, nullptr, true},
+        {DBT_DEVICEARRIVAL, w, true},
+        {DBT_DEVICEARRIVAL, o, false},
+        {DBT_DEVICEARRIVAL, &volume, false},
+        {DBT_DEVICEARRIVAL, nullptr, false},
+        {DBT_DEVICEQUERYREMOVE, o, true},
+        {DBT_DEVICEREMOVEPENDING, o, true},
+        {DBT_DEVICEREMOVECOMPLETE, w, true},
+        {DBT_DEVICEREMOVECOMPLETE, &volume, false},
+        {DBT_DEVICEREMOVECOMPLETE, nullptr, false},
+        {DBT_DEVICEQUERYREMOVEFAILED, w, false},
+        {DBT_CONFIGCHANGED, nullptr, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ (isDeviceChange (c.event, c.header), c.refresh) << std::hex << c.event;
@@ -109,10 +115,17 @@ TEST (DriverVersion, SetRules)
         std::string text;
     };
     const Case cases[] = {
-        {&same, 1, false, 1, "2.1.0"},    {&same, 2, false, 1, "2.1.0"},  {&differ, 1, false, 1, ""},
-        {&missing, 1, false, 0, ""},      {&noMidi, 1, false, 1, "2.1.0"}, {&noMidi, 1, true, 0, ""},
-        {&same, 3, false, 1, "3.4"},      {&noMidi, 3, true, 0, ""},      {&none, 1, false, 0, ""},
-        {&same, 0, false, 0, ""},         {&same, 4, false, 0, ""},
+        {&same, 1, false, 1, "2.1.0"},
+        {&same, 2, false, 1, "2.1.0"},
+        {&differ, 1, false, 1, ""},
+        {&missing, 1, false, 0, ""},
+        {&noMidi, 1, false, 1, "2.1.0"},
+        {&noMidi, 1, true, 0, ""},
+        {&same, 3, false, 1, "3.4"},
+        {&noMidi, 3, true, 0, ""},
+        {&none, 1, false, 0, ""},
+        {&same, 0, false, 0, ""},
+        {&same, 4, false, 0, ""},
         {&longVersion, 3, false, 1, std::string (255, '9')}, // cut to the client's 256 bytes
     };
     for (const auto& c : cases)
@@ -150,8 +163,8 @@ TEST (Enumeration, WineDevicesAreFoundAndFilteredOut)
         EXPECT_GT (d.inputReportLength, 0) << d.path;
     }
     std::vector<HidInterface> none{HidInterface{}};
-    ASSERT_TRUE (enumerator.enumerate ([] (const std::string& path) { return path.find ("vid_7a51") != std::string::npos; },
-                                       none));
+    ASSERT_TRUE (enumerator.enumerate (
+        [] (const std::string& path) { return path.find ("vid_7a51") != std::string::npos; }, none));
     EXPECT_TRUE (none.empty());
 }
 

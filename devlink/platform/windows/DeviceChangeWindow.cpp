@@ -5,7 +5,8 @@
 namespace qtx::devlink::winos
 {
 // GUID_DEVINTERFACE_USB_DEVICE
-const GUID watchedInterfaceClass = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+const GUID watchedInterfaceClass = {
+    0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
 
 namespace
 {
@@ -17,7 +18,8 @@ namespace
     HINSTANCE thisModule()
     {
         HMODULE module = nullptr;
-        GetModuleHandleExA (GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        GetModuleHandleExA (GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCSTR> (&watchedInterfaceClass), &module);
         return module;
     }
@@ -32,8 +34,9 @@ bool isDeviceChange (WPARAM event, const DEV_BROADCAST_HDR* header)
             return true;
         case DBT_DEVICEARRIVAL:
             return deviceInterface &&
-                   IsEqualGUID (reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*> (header)->dbcc_classguid,
-                                watchedInterfaceClass);
+                   IsEqualGUID (
+                       reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*> (header)->dbcc_classguid,
+                       watchedInterfaceClass);
         case DBT_DEVICEQUERYREMOVE:
         case DBT_DEVICEREMOVEPENDING:
         case DBT_DEVICEREMOVECOMPLETE:
@@ -78,7 +81,8 @@ void DeviceChangeWindow::run (std::promise<bool>& ready)
     // Fails harmlessly when another start of this process registered it already.
     RegisterClassA (&windowClass);
 
-    window = CreateWindowExA (0, className, windowTitle, windowStyle, 0, 0, 10, 10, nullptr, nullptr, module, this);
+    window = CreateWindowExA (0, className, windowTitle, windowStyle, 0, 0, 10, 10, nullptr, nullptr, module,
+                              this);
     if (window == nullptr)
     {
         UnregisterClassA (className, module);

@@ -61,7 +61,8 @@ std::string productVersionOf (const std::string& relativePath)
     const std::string path = std::string (folder) + "\\" + relativePath;
 
     // A file that can't be opened for reading counts as missing.
-    Handle file (CreateFileA (path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    Handle file (
+        CreateFileA (path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file.valid())
         return {};
     file.reset();
@@ -73,7 +74,8 @@ std::string productVersionOf (const std::string& relativePath)
     std::vector<char> info (size);
     if (!GetFileVersionInfoA (path.c_str(), 0, size, info.data()))
         return {};
-    for (const char* block : {"\\StringFileInfo\\040904B0\\ProductVersion", "\\StringFileInfo\\04090000\\ProductVersion"})
+    for (const char* block :
+         {"\\StringFileInfo\\040904B0\\ProductVersion", "\\StringFileInfo\\04090000\\ProductVersion"})
     {
         void* value = nullptr;
         UINT chars = 0;
@@ -96,6 +98,7 @@ bool isWindows2000()
     if (!GetVersionExA (&version))
         return false;
 #pragma GCC diagnostic pop
-    return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 5 && version.dwMinorVersion == 0;
+    return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 5 &&
+           version.dwMinorVersion == 0;
 }
 } // namespace qtx::devlink::winos

@@ -1,7 +1,7 @@
 #include "OverlappedIo.h"
 
-#include "WinHandle.h"
 #include "devlink.h"
+#include "WinHandle.h"
 
 #include <windows.h>
 
@@ -105,8 +105,8 @@ std::unique_ptr<InputStream> OverlappedIo::openInput (const HidInterface& device
     // A device without input reports has nothing to read.
     if (device.inputReportLength < 1 || device.inputReportLength > DEVLINK_MAX_REPORT)
         return nullptr;
-    Handle handle (CreateFileA (device.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+    Handle handle (CreateFileA (device.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
     if (!handle.valid())
         return nullptr;
     auto stream = std::make_unique<OverlappedStream> (std::move (handle), device.inputReportLength);

@@ -156,15 +156,16 @@ bool parseUsbHardwareId (const std::string& id, UsbDevice& out)
 bool describeHidInterface (const std::string& path, HidInterface& out)
 {
     // No access rights: a query-only handle, which even a device opened exclusively allows.
-    Handle device (CreateFileA (path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                nullptr));
+    Handle device (CreateFileA (path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr));
     if (!device.valid())
         return false;
     ParseData parse;
     HIDD_ATTRIBUTES attributes{};
     attributes.Size = sizeof attributes;
     HIDP_CAPS caps{};
-    if (!HidD_GetPreparsedData (device.get(), &parse.data) || !HidD_GetAttributes (device.get(), &attributes) ||
+    if (!HidD_GetPreparsedData (device.get(), &parse.data) ||
+        !HidD_GetAttributes (device.get(), &attributes) ||
         HidP_GetCaps (parse.data, &caps) != HIDP_STATUS_SUCCESS)
         return false;
 
@@ -179,7 +180,8 @@ bool describeHidInterface (const std::string& path, HidInterface& out)
     {
         std::vector<HIDP_VALUE_CAPS> values (caps.NumberInputValueCaps);
         USHORT count = caps.NumberInputValueCaps;
-        if (HidP_GetValueCaps (HidP_Input, values.data(), &count, parse.data) == HIDP_STATUS_SUCCESS && count > 0)
+        if (HidP_GetValueCaps (HidP_Input, values.data(), &count, parse.data) == HIDP_STATUS_SUCCESS &&
+            count > 0)
             out.inputValueBytes = (int (values[0].BitSize) * int (values[0].ReportCount) + 7) / 8;
     }
     return true;
@@ -190,7 +192,8 @@ bool SetupDiEnumerator::enumerate (const PathFilter& wanted, std::vector<HidInte
     out.clear();
     GUID hidClass;
     HidD_GetHidGuid (&hidClass);
-    DeviceSet devices (SetupDiGetClassDevsA (&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    DeviceSet devices (
+        SetupDiGetClassDevsA (&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (devices.set == INVALID_HANDLE_VALUE)
         return false;
 

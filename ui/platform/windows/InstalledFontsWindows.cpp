@@ -48,7 +48,8 @@ bool familyCoversText (const juce::String& family, const juce::String& text)
     const int count = int (utf16.length());
     std::vector<WORD> glyphs (std::size_t (count), 0);
     const HGDIOBJ previous = SelectObject (dc, found->second);
-    const DWORD done = GetGlyphIndicesW (dc, utf16.getAddress(), count, glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+    const DWORD done =
+        GetGlyphIndicesW (dc, utf16.getAddress(), count, glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
     SelectObject (dc, previous);
     if (done == GDI_ERROR)
         return true;
