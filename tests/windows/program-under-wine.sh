@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # QtxUpdate.exe under wine on the X server of scripts/test --windows: it starts with the
-# sample package beside it, shows its window, keeps a second copy from showing another,
-# and ends through its buttons ("OK" on the language screen, then "Close" on the
-# not-recognised screen, as wine has no controller). Pictures go to SHOTS.
+# sample package beside it in the user's language, shows its window, keeps a second copy
+# from showing another, and ends through its buttons ("OK" on the language screen, then
+# "Close" on the not-recognised screen, as wine has no controller). Pictures go to SHOTS.
 #   program-under-wine.sh BIN_DIR SOURCE_DIR SHOTS
 set -euo pipefail
 bin=$1 src=$2 shots=$3
@@ -16,41 +16,58 @@ cp "$bin/QtxUpdate.exe" "$bin/devlink.dll" "$work/"
 wine "$bin/qtx-package.exe" build "$(winepath -w "$src/tools/qtx-package/sample/sample.manifest")" \
     "$(winepath -w "$work/QTX-ORB9_UP.upd")" >/dev/null
 
+# find_window TITLE: the visible window of that exact title (compared as bytes, since
+# xdotool's own pattern matching does not take every UTF-8 title).
 find_window() {
     local id
     for _ in $(seq 300); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
-        [ -n "$id" ] && { echo "$id"; return 0; }
+        for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+            [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && { echo "$id"; return 0; }
+        done
         sleep 0.1
     done
     return 1
 }
 
-(cd "$work" && exec wine QtxUpdate.exe) &
-pid=$!
-win=$(find_window "Updater Program") || { echo "FAIL: no window"; exit 1; }
-sleep 2
-qtx_x_shot "$win" "$shots/windows-1-select-language.png"
+# run_to_end TITLE SHOT_PREFIX [VAR=VALUE...]: starts the program, waits for its window
+# titled TITLE (text 3 of the language it starts in), photographs it, presses "OK" (to the
+# not-recognised screen), photographs again, presses "Close" and waits for the end.
+ok_x=356 ok_y=146 # the right-hand button: "OK", then "Close"
+run_to_end() {
+    local title=$1 prefix=$2 win
+    shift 2
+    (cd "$work" && exec env "$@" wine QtxUpdate.exe) &
+    pid=$!
+    win=$(find_window "$title") || { echo "FAIL: no window titled $title"; exit 1; }
+    sleep 2
+    qtx_x_shot "$win" "$shots/$prefix-select-language.png"
+    [ -z "${check_second_copy:-}" ] || second_copy
+    qtx_x_click "$win" "$ok_x" "$ok_y"
+    sleep 2
+    qtx_x_shot "$win" "$shots/$prefix-not-recognised.png"
+    kill -0 "$pid" 2>/dev/null || { echo "FAIL: the program ended on OK"; exit 1; }
+    qtx_x_click "$win" "$ok_x" "$ok_y"
+    for _ in $(seq 200); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "FAIL: Close did not end the program"
+        exit 1
+    fi
+    wait "$pid" || { echo "FAIL: the program exited with $?"; exit 1; }
+    pid=
+}
 
 # A second copy hands over to the first and ends without a window of its own.
-(cd "$work" && timeout 60 wine QtxUpdate.exe) || { echo "FAIL: the second copy did not end cleanly"; exit 1; }
-count=$(xdotool search --onlyvisible --name "^Updater Program\$" 2>/dev/null | wc -l)
-[ "$count" -eq 1 ] || { echo "FAIL: $count windows after a second start"; exit 1; }
+second_copy() {
+    (cd "$work" && timeout 60 wine QtxUpdate.exe) || { echo "FAIL: the second copy did not end cleanly"; exit 1; }
+    local count
+    count=$(xdotool search --onlyvisible --name "^Updater Program\$" 2>/dev/null | wc -l)
+    [ "$count" -eq 1 ] || { echo "FAIL: $count windows after a second start"; exit 1; }
+}
 
-ok=356,146 # the right-hand button: "OK" here, then "Close"
-qtx_x_click "$win" "${ok%,*}" "${ok#*,}"
-sleep 2
-qtx_x_shot "$win" "$shots/windows-2-not-recognised.png"
-kill -0 "$pid" 2>/dev/null || { echo "FAIL: the program ended on OK"; exit 1; }
-qtx_x_click "$win" "${ok%,*}" "${ok#*,}"
-for _ in $(seq 200); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-    echo "FAIL: Close did not end the program"
-    exit 1
-fi
-wait "$pid" || { echo "FAIL: the program exited with $?"; exit 1; }
-pid=
+check_second_copy=1 run_to_end "Updater Program" windows-en LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+# The user's language (GetUserDefaultLangID, which wine takes from the locale) picks the start.
+run_to_end "アップデートプログラム" windows-ja LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 echo "pictures in $shots"
