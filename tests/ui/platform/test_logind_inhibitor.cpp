@@ -45,18 +45,6 @@ namespace
         EXPECT_EQ (logind.calls().size(), 1u);
     }
 
-    TEST_F (Inhibitor, EachHoldAfterAReleaseTakesANewLock)
-    {
-        LogindInhibitor inhibitor (logind.address());
-        for (size_t i = 0; i < 3; ++i)
-        {
-            inhibitor.hold();
-            ASSERT_TRUE (logind.waitForCalls (i + 1, waitMs));
-            inhibitor.release();
-            EXPECT_TRUE (logind.waitReleased (i, waitMs));
-        }
-    }
-
     TEST_F (Inhibitor, GoingAwayLetsTheLockGo)
     {
         auto inhibitor = std::make_unique<LogindInhibitor> (logind.address());
