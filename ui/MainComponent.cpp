@@ -116,6 +116,10 @@ void MainComponent::setScreenState (int newState)
     if (screenState == Complete || screenState == Failed)
         return;
     screenState = newState;
+    if (screenState == Updating)
+        sleepInhibitor->hold();
+    else
+        sleepInhibitor->release();
     updateContent();
 }
 

@@ -7,6 +7,7 @@
 #include "AlineButton.h"
 #include "LangLookAndFeel.h"
 #include "ProgressLookAndFeel.h"
+#include "platform/SleepInhibitor.h"
 
 #include "devicelink/HidCtrl.h"
 #include "update/AnswerMailbox.h"
@@ -120,6 +121,9 @@ private:
 
     FirmwareTransfer transfer;
     std::string transferDeviceName;
+
+    // Held while Updating; let go when the screen leaves it or goes.
+    std::unique_ptr<SleepInhibitor> sleepInhibitor = createSleepInhibitor();
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)
 };

@@ -1,31 +1,45 @@
-// qtx-image-maker OUTPUT.png: renders the warning sign at its embedded size.
+// qtx-image-maker OUTPUT.png              the warning sign at its embedded size
+// qtx-image-maker --icon SIZE OUTPUT.png  the desktop icon, SIZE x SIZE pixels
 
+#include "AppIcon.h"
 #include "WarningSign.h"
 
 #include <juce_events/juce_events.h>
 
 #include <cstdio>
+#include <cstdlib>
 
-int main (int argc, char** argv)
+namespace
 {
-    if (argc != 2)
-    {
-        std::fprintf (stderr, "usage: qtx-image-maker OUTPUT.png\n");
-        return 2;
-    }
-
-    const juce::ScopedJuceInitialiser_GUI juce;
-    const auto image = qtx::drawWarningSign (56, 55);
-
+bool writePng (const juce::Image& image, const char* path)
+{
     const juce::File out (
-        juce::File::getCurrentWorkingDirectory().getChildFile (juce::String::fromUTF8 (argv[1])));
+        juce::File::getCurrentWorkingDirectory().getChildFile (juce::String::fromUTF8 (path)));
     out.deleteFile();
     juce::FileOutputStream stream (out);
     juce::PNGImageFormat png;
     if (stream.failedToOpen() || !png.writeImageToStream (image, stream))
     {
-        std::fprintf (stderr, "qtx-image-maker: cannot write %s\n", argv[1]);
-        return 1;
+        std::fprintf (stderr, "qtx-image-maker: cannot write %s\n", path);
+        return false;
     }
-    return 0;
+    return true;
+}
+} // namespace
+
+int main (int argc, char** argv)
+{
+    const bool icon = argc == 4 && juce::String (argv[1]) == "--icon";
+    const int size = icon ? std::atoi (argv[2]) : 0;
+    if (!(argc == 2 || (icon && size >= 16 && size <= 1024)))
+    {
+        std::fprintf (stderr,
+                      "usage: qtx-image-maker OUTPUT.png | --icon SIZE OUTPUT.png  (SIZE 16 to 1024)\n");
+        return 2;
+    }
+
+    const juce::ScopedJuceInitialiser_GUI juce;
+    const bool written = icon ? writePng (qtx::drawAppIcon (size), argv[3])
+                              : writePng (qtx::drawWarningSign (56, 55), argv[1]);
+    return written ? 0 : 1;
 }

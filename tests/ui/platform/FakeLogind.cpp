@@ -1,0 +1,215 @@
+#include "FakeLogind.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace qtx::test
+{
+namespace
+{
+    // The bus accepts connections once dbus-daemon listens; it starts in a few ms.
+    sd_bus* connect (const std::string& address)
+    {
+        for (int attempt = 0; attempt < 200; ++attempt)
+        {
+            sd_bus* bus = nullptr;
+            if (sd_bus_new (&bus) >= 0 && sd_bus_set_address (bus, address.c_str()) >= 0 &&
+                sd_bus_set_bus_client (bus, 1) >= 0 && sd_bus_start (bus) >= 0)
+                return bus;
+            sd_bus_close_unref (bus);
+            std::this_thread::sleep_for (std::chrono::milliseconds (50));
+        }
+        return nullptr;
+    }
+} // namespace
+
+FakeLogind::FakeLogind (bool withService)
+{
+    char pattern[] = "/tmp/qtx-bus-XXXXXX";
+    if (mkdtemp (pattern) == nullptr)
+        return;
+    directory = pattern;
+    busAddress = "unix:path=" + directory + "/bus";
+    std::ofstream (directory + "/bus.conf")
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig><listen>"
+        << busAddress
+        << "</listen><auth>EXTERNAL</auth>\n"
+           "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
+           "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
+
+    const std::string config = "--config-file=" + directory + "/bus.conf";
+    const char* argv[] = {"dbus-daemon", config.c_str(), "--nofork", "--nopidfile", nullptr};
+    // Quiet: as root it complains that it may not raise its descriptor limit.
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init (&quiet);
+    posix_spawn_file_actions_addopen (&quiet, 2, "/dev/null", O_WRONLY, 0);
+    const bool started =
+        posix_spawnp (&daemon, argv[0], &quiet, nullptr, const_cast<char**> (argv), environ) == 0;
+    posix_spawn_file_actions_destroy (&quiet);
+    if (!started)
+    {
+        daemon = -1;
+        return;
+    }
+
+    server = std::thread ([this, withService] { serve (withService); });
+    std::unique_lock<std::mutex> lock (mutex);
+    arrived.wait_for (lock, std::chrono::seconds (15), [this] { return serving || stopping; });
+}
+
+FakeLogind::~FakeLogind()
+{
+    stopping = true;
+    if (server.joinable())
+        server.join();
+    if (daemon > 0)
+    {
+        kill (daemon, SIGTERM);
+        waitpid (daemon, nullptr, 0);
+    }
+    for (int fd : lockEnds)
+        if (fd >= 0)
+            close (fd);
+    if (!directory.empty())
+    {
+        unlink ((directory + "/bus").c_str());
+        unlink ((directory + "/bus.conf").c_str());
+        rmdir (directory.c_str());
+    }
+}
+
+void FakeLogind::serve (bool withService)
+{
+    sd_bus* bus = connect (busAddress);
+    sd_bus_slot* slot = nullptr;
+    static const sd_bus_vtable vtable[] = {
+        SD_BUS_VTABLE_START (0),
+        SD_BUS_METHOD ("Inhibit", "ssss", "h", &FakeLogind::onInhibit, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_VTABLE_END,
+    };
+
+    const bool ok =
+        bus != nullptr &&
+        (!withService || (sd_bus_add_object_vtable (bus, &slot, "/org/freedesktop/login1",
+                                                    "org.freedesktop.login1.Manager", vtable, this) >= 0 &&
+                          sd_bus_request_name (bus, "org.freedesktop.login1", 0) >= 0));
+    {
+        const std::lock_guard<std::mutex> lock (mutex);
+        serving = ok;
+        stopping = stopping || !ok;
+    }
+    arrived.notify_all();
+
+    while (!stopping)
+    {
+        const int processed = sd_bus_process (bus, nullptr);
+        if (processed < 0)
+            break;
+        if (processed == 0)
+            sd_bus_wait (bus, 50'000);
+    }
+
+    for (auto* message : unanswered)
+        sd_bus_message_unref (message);
+    sd_bus_slot_unref (slot);
+    sd_bus_close_unref (bus);
+}
+
+int FakeLogind::onInhibit (sd_bus_message* message, void* userdata, sd_bus_error*)
+{
+    auto& self = *static_cast<FakeLogind*> (userdata);
+    const char *what = nullptr, *who = nullptr, *why = nullptr, *mode = nullptr;
+    int r = sd_bus_message_read (message, "ssss", &what, &who, &why, &mode);
+    if (r < 0)
+        return r;
+
+    const Answer answer = self.nextAnswer;
+    size_t index = 0;
+    {
+        const std::lock_guard<std::mutex> lock (self.mutex);
+        self.received.push_back ({what, who, why, mode});
+        self.lockEnds.push_back (-1);
+        index = self.received.size() - 1;
+        if (answer == Answer::never)
+            self.unanswered.push_back (sd_bus_message_ref (message));
+    }
+    self.arrived.notify_all();
+
+    switch (answer)
+    {
+        case Answer::never:
+            return 1;
+        case Answer::refuse:
+            return sd_bus_reply_method_errorf (message, "org.freedesktop.DBus.Error.AccessDenied",
+                                               "Permission denied");
+        case Answer::late:
+            std::this_thread::sleep_for (std::chrono::milliseconds (500));
+            [[fallthrough]];
+        case Answer::lock:
+            break;
+    }
+
+    // Like logind: the caller gets the writing end, we watch the reading end.
+    int ends[2];
+    if (pipe2 (ends, O_CLOEXEC) < 0)
+        return -errno;
+    {
+        const std::lock_guard<std::mutex> lock (self.mutex);
+        self.lockEnds[index] = ends[0];
+    }
+    r = sd_bus_reply_method_return (message, "h", ends[1]);
+    close (ends[1]);
+    self.arrived.notify_all();
+    return r;
+}
+
+bool FakeLogind::waitForCalls (size_t count, int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock (mutex);
+    return arrived.wait_for (lock, std::chrono::milliseconds (timeoutMs),
+                             [&] { return received.size() >= count; });
+}
+
+std::vector<FakeLogind::Call> FakeLogind::calls()
+{
+    const std::lock_guard<std::mutex> lock (mutex);
+    return received;
+}
+
+int FakeLogind::lockEnd (size_t index)
+{
+    std::unique_lock<std::mutex> lock (mutex);
+    // A late answer's pipe is made after the call is recorded.
+    arrived.wait_for (lock, std::chrono::seconds (5),
+                      [&] { return index < lockEnds.size() && lockEnds[index] >= 0; });
+    return index < lockEnds.size() ? lockEnds[index] : -1;
+}
+
+bool FakeLogind::isHeld (size_t index)
+{
+    return !waitReleased (index, 0);
+}
+
+bool FakeLogind::waitReleased (size_t index, int timeoutMs)
+{
+    const int fd = lockEnd (index);
+    if (fd < 0)
+        return true;
+    pollfd watch{fd, POLLIN, 0};
+    // Nobody writes to the pipe: it only becomes readable (end of file) once every
+    // copy of the caller's end is closed.
+    return poll (&watch, 1, timeoutMs) > 0;
+}
+
+} // namespace qtx::test

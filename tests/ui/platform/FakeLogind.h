@@ -1,0 +1,72 @@
+#pragma once
+
+// A private D-Bus (dbus-daemon) with a stand-in for systemd-logind's
+// Manager.Inhibit: it records each call and hands out one end of a pipe, so a
+// test sees a lock taken, and released when every copy of that end is closed.
+
+#include <systemd/sd-bus.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+#include <vector>
+
+namespace qtx::test
+{
+
+class FakeLogind
+{
+public:
+    struct Call
+    {
+        std::string what, who, why, mode;
+    };
+
+    enum class Answer
+    {
+        lock,   // a lock descriptor
+        refuse, // an access-denied error, as for a remote session
+        never,  // no answer at all
+        late    // a lock descriptor, after half a second
+    };
+
+    // withService false: the bus runs, but nobody owns the logind name.
+    explicit FakeLogind (bool withService = true);
+    ~FakeLogind();
+
+    bool ready() const { return serving; }
+    const std::string& address() const { return busAddress; }
+
+    void setAnswer (Answer answer) { nextAnswer = answer; }
+
+    // Waits up to timeoutMs until `count` calls have come; false if they have not.
+    bool waitForCalls (size_t count, int timeoutMs);
+    std::vector<Call> calls();
+
+    // Whether the lock handed out for call `index` is still held by someone.
+    bool isHeld (size_t index);
+    // Waits up to timeoutMs until that lock is let go.
+    bool waitReleased (size_t index, int timeoutMs);
+
+private:
+    static int onInhibit (sd_bus_message* message, void* userdata, sd_bus_error* error);
+    void serve (bool withService);
+    int lockEnd (size_t index);
+
+    std::string directory, busAddress;
+    pid_t daemon = -1;
+    std::atomic<Answer> nextAnswer{Answer::lock};
+    std::atomic<bool> serving{false}, stopping{false};
+    std::thread server;
+
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<Call> received;
+    std::vector<int> lockEnds; // our end of each pipe handed out, -1 when none
+    std::vector<sd_bus_message*> unanswered;
+};
+
+} // namespace qtx::test

@@ -1,0 +1,139 @@
+// The logind inhibitor against a stand-in logind on a private bus: the lock's
+// what/who/why/mode, its release, and the races and failures around the call.
+
+#include "FakeLogind.h"
+
+#include "ui/platform/linux/LogindInhibitor.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+
+namespace qtx::test
+{
+namespace
+{
+    constexpr int waitMs = 10000; // only a hang runs into these
+
+    class Inhibitor : public ::testing::Test
+    {
+    protected:
+        void SetUp() override { ASSERT_TRUE (logind.ready()) << "dbus-daemon did not start"; }
+
+        FakeLogind logind;
+    };
+
+    TEST_F (Inhibitor, TakesABlockLockOnSleepIdleAndShutdownAndLetsItGo)
+    {
+        LogindInhibitor inhibitor (logind.address());
+        inhibitor.hold();
+        ASSERT_TRUE (logind.waitForCalls (1, waitMs));
+        const auto call = logind.calls().at (0);
+        EXPECT_EQ (call.what, "sleep:idle:shutdown");
+        EXPECT_EQ (call.who, "QtxUpdate");
+        EXPECT_EQ (call.why, "Updating controller firmware");
+        EXPECT_EQ (call.mode, "block");
+
+        // Still held a while later: the descriptor is kept, not dropped with the reply.
+        std::this_thread::sleep_for (std::chrono::milliseconds (200));
+        EXPECT_TRUE (logind.isHeld (0));
+        inhibitor.hold(); // held already: nothing new is asked
+        inhibitor.release();
+        EXPECT_TRUE (logind.waitReleased (0, waitMs));
+        EXPECT_EQ (logind.calls().size(), 1u);
+    }
+
+    TEST_F (Inhibitor, GoingAwayLetsTheLockGo)
+    {
+        auto inhibitor = std::make_unique<LogindInhibitor> (logind.address());
+        inhibitor->hold();
+        ASSERT_TRUE (logind.waitForCalls (1, waitMs));
+        std::this_thread::sleep_for (std::chrono::milliseconds (200));
+        inhibitor.reset();
+        EXPECT_TRUE (logind.waitReleased (0, waitMs));
+    }
+
+    // The transfer can end before logind has answered: the lock that comes after
+    // the release must not stay held.
+    TEST_F (Inhibitor, ALockArrivingAfterTheReleaseIsLetGo)
+    {
+        logind.setAnswer (FakeLogind::Answer::late);
+        LogindInhibitor inhibitor (logind.address());
+        inhibitor.hold();
+        ASSERT_TRUE (logind.waitForCalls (1, waitMs));
+        inhibitor.release();
+        EXPECT_TRUE (logind.waitReleased (0, waitMs));
+    }
+
+    TEST_F (Inhibitor, ARequestInFlightIsUsedWhenHeldAgain)
+    {
+        logind.setAnswer (FakeLogind::Answer::late);
+        LogindInhibitor inhibitor (logind.address());
+        inhibitor.hold();
+        ASSERT_TRUE (logind.waitForCalls (1, waitMs));
+        inhibitor.release();
+        inhibitor.hold();
+        std::this_thread::sleep_for (std::chrono::milliseconds (800));
+        EXPECT_TRUE (logind.isHeld (0));
+        EXPECT_EQ (logind.calls().size(), 1u);
+    }
+
+    // A bus that never answers must not keep the program from ending.
+    TEST_F (Inhibitor, GoingAwayDuringAnUnansweredCallDoesNotWait)
+    {
+        logind.setAnswer (FakeLogind::Answer::never);
+        auto inhibitor = std::make_unique<LogindInhibitor> (logind.address());
+        inhibitor->hold();
+        ASSERT_TRUE (logind.waitForCalls (1, waitMs));
+        const auto start = std::chrono::steady_clock::now();
+        inhibitor.reset();
+        // The call's own limit is 10 s; only a wait for it is caught here.
+        EXPECT_LT (std::chrono::steady_clock::now() - start, std::chrono::seconds (8));
+    }
+
+    TEST_F (Inhibitor, ARefusedLockIsAskedForAgainOnTheNextHold)
+    {
+        logind.setAnswer (FakeLogind::Answer::refuse);
+        LogindInhibitor inhibitor (logind.address());
+        inhibitor.hold();
+        ASSERT_TRUE (logind.waitForCalls (1, waitMs));
+        inhibitor.release();
+        logind.setAnswer (FakeLogind::Answer::lock);
+        inhibitor.hold();
+        ASSERT_TRUE (logind.waitForCalls (2, waitMs));
+        std::this_thread::sleep_for (std::chrono::milliseconds (200));
+        EXPECT_TRUE (logind.isHeld (1));
+    }
+
+    // Without logind, or without any bus, holding and releasing are quiet no-ops.
+    TEST (InhibitorWithoutLogind, HoldAndReleaseDoNothing)
+    {
+        FakeLogind busOnly (false);
+        ASSERT_TRUE (busOnly.ready());
+        for (const std::string& address : {busOnly.address(), std::string ("unix:path=/nonexistent/bus")})
+        {
+            SCOPED_TRACE (address);
+            LogindInhibitor inhibitor (address);
+            inhibitor.hold();
+            std::this_thread::sleep_for (std::chrono::milliseconds (100));
+            inhibitor.release();
+            inhibitor.hold();
+        }
+    }
+
+    // The program's own inhibitor uses the system bus, which DBUS_SYSTEM_BUS_ADDRESS names.
+    TEST_F (Inhibitor, TheProgramsInhibitorUsesTheSystemBus)
+    {
+        ASSERT_EQ (setenv ("DBUS_SYSTEM_BUS_ADDRESS", logind.address().c_str(), 1), 0);
+        auto inhibitor = createSleepInhibitor();
+        inhibitor->hold();
+        EXPECT_TRUE (logind.waitForCalls (1, waitMs));
+        inhibitor->release();
+        EXPECT_TRUE (logind.waitReleased (0, waitMs));
+        unsetenv ("DBUS_SYSTEM_BUS_ADDRESS");
+    }
+
+} // namespace
+} // namespace qtx::test

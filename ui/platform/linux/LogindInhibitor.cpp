@@ -1,0 +1,189 @@
+#include "LogindInhibitor.h"
+
+#include <systemd/sd-bus.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+#include <fcntl.h>
+#include <memory>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace qtx
+{
+namespace
+{
+    // logind answers in milliseconds; this only bounds a bus that never does.
+    constexpr uint64_t callTimeoutUsec = 10'000'000;
+
+    struct BusCloser
+    {
+        void operator() (sd_bus* bus) const { sd_bus_close_unref (bus); }
+    };
+    using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
+
+    BusPtr openBus (const std::string& address)
+    {
+        sd_bus* bus = nullptr;
+        if (address.empty())
+            return BusPtr (sd_bus_open_system (&bus) >= 0 ? bus : nullptr);
+
+        if (sd_bus_new (&bus) < 0)
+            return nullptr;
+        BusPtr owned (bus);
+        if (sd_bus_set_address (bus, address.c_str()) < 0 || sd_bus_set_bus_client (bus, 1) < 0 ||
+            sd_bus_start (bus) < 0)
+            return nullptr;
+        return owned;
+    }
+
+    struct Reply
+    {
+        bool arrived = false;
+        int fd = -1;
+    };
+
+    int onReply (sd_bus_message* message, void* userdata, sd_bus_error*)
+    {
+        auto& reply = *static_cast<Reply*> (userdata);
+        reply.arrived = true;
+        int fd = -1;
+        // An error answer (no logind, not allowed, time-out) leaves fd at -1.
+        if (sd_bus_message_is_method_error (message, nullptr) == 0 &&
+            sd_bus_message_read_basic (message, 'h', &fd) > 0)
+            reply.fd = fcntl (fd, F_DUPFD_CLOEXEC, 3); // the message closes its own copy
+        return 0;
+    }
+
+    // Milliseconds until sd-bus's next deadline (absolute, CLOCK_MONOTONIC), -1 for none.
+    int pollTimeout (sd_bus* bus)
+    {
+        uint64_t until = UINT64_MAX;
+        if (sd_bus_get_timeout (bus, &until) < 0 || until == UINT64_MAX)
+            return -1;
+        timespec now{};
+        clock_gettime (CLOCK_MONOTONIC, &now);
+        const auto nowUsec = (uint64_t) now.tv_sec * 1'000'000 + (uint64_t) now.tv_nsec / 1000;
+        return until > nowUsec ? (int) ((until - nowUsec + 999) / 1000) : 0;
+    }
+} // namespace
+
+LogindInhibitor::LogindInhibitor (std::string busAddress)
+    : address (std::move (busAddress))
+    , wakeFd (eventfd (0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+}
+
+LogindInhibitor::~LogindInhibitor()
+{
+    {
+        const std::lock_guard<std::mutex> lock (mutex);
+        closing = true;
+        wanted = false;
+        closeLock();
+    }
+    changed.notify_all();
+    if (wakeFd >= 0)
+    {
+        const uint64_t one = 1;
+        [[maybe_unused]] const auto written = write (wakeFd, &one, sizeof one);
+    }
+    if (helper.joinable())
+        helper.join();
+    if (wakeFd >= 0)
+        close (wakeFd);
+}
+
+void LogindInhibitor::hold()
+{
+    {
+        const std::lock_guard<std::mutex> lock (mutex);
+        wanted = true;
+        if (lockFd >= 0)
+            return;
+        asked = true;
+        if (!helper.joinable())
+            helper = std::thread ([this] { serve(); });
+    }
+    changed.notify_all();
+}
+
+void LogindInhibitor::release()
+{
+    const std::lock_guard<std::mutex> lock (mutex);
+    wanted = false;
+    closeLock();
+}
+
+void LogindInhibitor::closeLock()
+{
+    if (lockFd >= 0)
+        close (lockFd);
+    lockFd = -1;
+}
+
+void LogindInhibitor::serve()
+{
+    std::unique_lock<std::mutex> lock (mutex);
+    for (;;)
+    {
+        changed.wait (lock, [this] { return closing || asked; });
+        if (closing)
+            return;
+        asked = false;
+        if (!wanted || lockFd >= 0)
+            continue;
+
+        lock.unlock();
+        const int fd = requestLock();
+        lock.lock();
+        if (fd < 0)
+            continue;
+        if (wanted && lockFd < 0)
+            lockFd = fd;
+        else
+            close (fd); // released (or gone) while the call was on its way
+    }
+}
+
+int LogindInhibitor::requestLock() const
+{
+    // Without a bus or without logind the program runs as before, silently.
+    const auto bus = openBus (address);
+    if (bus == nullptr)
+        return -1;
+    sd_bus_set_method_call_timeout (bus.get(), callTimeoutUsec);
+
+    Reply reply;
+    sd_bus_slot* slot = nullptr;
+    if (sd_bus_call_method_async (bus.get(), &slot, "org.freedesktop.login1", "/org/freedesktop/login1",
+                                  "org.freedesktop.login1.Manager", "Inhibit", onReply, &reply, "ssss", what,
+                                  who, why, mode) < 0)
+        return -1;
+
+    while (!reply.arrived)
+    {
+        const int processed = sd_bus_process (bus.get(), nullptr);
+        if (processed < 0)
+            break;
+        if (processed > 0)
+            continue;
+        pollfd fds[2] = {{sd_bus_get_fd (bus.get()), (short) sd_bus_get_events (bus.get()), 0},
+                         {wakeFd, POLLIN, 0}};
+        if (poll (fds, 2, pollTimeout (bus.get())) < 0 && errno != EINTR)
+            break;
+        if (fds[1].revents != 0)
+            break; // the inhibitor is going away
+    }
+    sd_bus_slot_unref (slot); // drops the call if it is still pending
+    return reply.fd;
+}
+
+std::unique_ptr<SleepInhibitor> createSleepInhibitor()
+{
+    return std::make_unique<LogindInhibitor>();
+}
+
+} // namespace qtx

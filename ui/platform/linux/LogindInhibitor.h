@@ -1,0 +1,54 @@
+#pragma once
+
+// systemd-logind's inhibitor lock, taken over D-Bus with libsystemd's sd-bus.
+// logind hands out a file descriptor; the lock lasts until it is closed.
+
+#include "../SleepInhibitor.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace qtx
+{
+
+class LogindInhibitor : public SleepInhibitor
+{
+public:
+    // "block", not "delay": a delay lock lets logind go on after a few seconds
+    // (InhibitDelayMaxSec), far shorter than a transfer, and logind refuses
+    // delay locks on idle altogether.
+    static constexpr const char* what = "sleep:idle:shutdown";
+    static constexpr const char* who = "QtxUpdate";
+    static constexpr const char* why = "Updating controller firmware";
+    static constexpr const char* mode = "block";
+
+    // An empty address means the system bus (DBUS_SYSTEM_BUS_ADDRESS, else its
+    // standard socket); tests give a private bus.
+    explicit LogindInhibitor (std::string busAddress = {});
+    ~LogindInhibitor() override;
+
+    // The D-Bus call runs on a helper thread, so a slow or stuck bus never holds
+    // up the window; a lock that arrives after release() is closed at once.
+    void hold() override;
+    void release() override;
+
+private:
+    void serve();
+    int requestLock() const;
+    void closeLock();
+
+    const std::string address;
+    int wakeFd = -1; // readable once the inhibitor goes: ends a call in flight
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool wanted = false; // between hold() and release()
+    bool asked = false;  // a request the helper has not taken up yet
+    bool closing = false;
+    int lockFd = -1;
+    std::thread helper;
+};
+
+} // namespace qtx
