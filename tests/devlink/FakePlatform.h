@@ -1,18 +1,19 @@
 // An in-process platform for the core's tests: devices are plain records, input reports are
-// fed by the test, writes are recorded.
+// fed by the test, writes are recorded. Plus the fixture the core tests share.
 #pragma once
 
-#include "devlink.h"
+#include "devlink_ids.h"
+#include "Library.h"
+#include "NoticeLog.h"
 #include "Platform.h"
 
-#include <algorithm>
-#include <condition_variable>
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <deque>
 #include <map>
-#include <mutex>
 #include <set>
-#include <utility>
+#include <thread>
 
 namespace qtx::devlink::test
 {
@@ -48,7 +49,7 @@ public:
             return ReadResult::stopped;
         if (channel->reports.empty())
             return ReadResult::ended;
-        Bytes r = std::move (channel->reports.front());
+        const Bytes r = std::move (channel->reports.front());
         channel->reports.pop_front();
         got = std::min (int (r.size()), capacity);
         std::copy (r.begin(), r.begin() + got, buffer);
@@ -69,8 +70,7 @@ private:
 class FakePlatform : public DeviceEnumerator, public DeviceIo, public DeviceWatch, public SystemLock
 {
 public:
-    static HidInterface device (const std::string& port, std::uint16_t vendor, std::uint16_t product,
-                                int valueBytes = 64, int outputLength = 65)
+    static HidInterface device (const std::string& port, std::uint16_t vendor, std::uint16_t product)
     {
         char ids[24];
         std::snprintf (ids, sizeof ids, "vid_%04x&pid_%04x", vendor, product);
@@ -79,9 +79,8 @@ public:
         d.instance = d.path + "#1";
         d.vendor = vendor;
         d.product = product;
-        d.inputReportLength = valueBytes + 1;
-        d.outputReportLength = outputLength;
-        d.inputValueBytes = valueBytes;
+        d.inputReportLength = d.outputReportLength = 65;
+        d.inputValueBytes = 64;
         return d;
     }
 
@@ -115,6 +114,22 @@ public:
     }
 
     void endReads (const std::string& path) { end (*channel (path)); }
+
+    // Waits (generously) until the device's reader has taken every fed report.
+    bool drained (const std::string& path)
+    {
+        auto c = channel (path);
+        for (int i = 0; i < 20000; ++i)
+        {
+            {
+                Lock lock (c->mutex);
+                if (c->reports.empty())
+                    return true;
+            }
+            std::this_thread::sleep_for (std::chrono::milliseconds (1));
+        }
+        return false;
+    }
 
     std::shared_ptr<Channel> channel (const std::string& path)
     {
@@ -204,9 +219,7 @@ public:
     bool acquire (const std::string&) override
     {
         Lock lock (mutex);
-        if (lockTakenElsewhere || lockHeld)
-            return false;
-        return lockHeld = true;
+        return !lockTakenElsewhere && !lockHeld && (lockHeld = true);
     }
 
     void release() override
@@ -224,47 +237,29 @@ private:
     }
 };
 
-// Collects posted notices; thread-safe.
-struct NoticeLog
+const HidInterface ctrl = FakePlatform::device ("1-2", DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID);
+
+// A library on a fake platform, its notices collected.
+struct LibraryTest : ::testing::Test
 {
-    using Notice = std::pair<unsigned, int>;
-    std::mutex mutex;
-    std::condition_variable cv;
-    std::vector<Notice> notices;
+    FakePlatform fake;
+    NoticeLog log;
+    std::unique_ptr<Library> lib = std::make_unique<Library> (fake.platform());
 
-    static void post (void* context, unsigned message, int deviceNumber)
+    // Initialise with every notice wanted (or those given), then start.
+    void open (unsigned arrival = arrivalMsg, unsigned removal = removalMsg)
     {
-        auto* log = static_cast<NoticeLog*> (context);
-        Lock lock (log->mutex);
-        log->notices.emplace_back (message, deviceNumber);
-        log->cv.notify_all();
+        ASSERT_EQ (lib->initialize(), 1);
+        DevlinkNotifyTarget t = log.target();
+        lib->setCallback (&t, inputMsg, arrival, removal);
+        lib->start();
     }
 
-    DevlinkNotifyTarget target() { return {&NoticeLog::post, this}; }
-
-    std::vector<Notice> take()
+    std::vector<int> numbers()
     {
-        Lock lock (mutex);
-        return std::exchange (notices, {});
-    }
-
-    std::size_t countLocked (unsigned message)
-    {
-        return std::size_t (std::count_if (notices.begin(), notices.end(),
-                                           [&] (const Notice& n) { return n.first == message; }));
-    }
-
-    std::size_t count (unsigned message)
-    {
-        Lock lock (mutex);
-        return countLocked (message);
-    }
-
-    // Generous: only catches a notice that never comes.
-    bool waitFor (unsigned message, std::size_t n)
-    {
-        std::unique_lock<std::mutex> lock (mutex);
-        return cv.wait_for (lock, std::chrono::seconds (20), [&] { return countLocked (message) >= n; });
+        std::vector<int> out (DEVLINK_MAX_DEVICES + 1, -7);
+        out.resize (std::size_t (lib->enumNumbers (out.data())));
+        return out;
     }
 };
 } // namespace qtx::devlink::test

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 using namespace qtx;
 using namespace qtx::devlink;
@@ -118,19 +119,18 @@ TEST (LinuxLayer, ReadPutsReportIdInFrontAndUnplugEndsTheStream)
 
 TEST (LinuxLayer, AccessHintOncePerNodeWithTheFix)
 {
-    std::FILE* sink = std::tmpfile();
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* sink = ::open_memstream (&buffer, &size);
     {
         AccessHint hint (sink);
         hint.openFailed ("/dev/hidraw3", EACCES);
         hint.openFailed ("/dev/hidraw3", EACCES);
         hint.openFailed ("/dev/hidraw4", ENOENT);
     }
-    std::rewind (sink);
-    std::string text;
-    char chunk[256];
-    while (std::size_t n = std::fread (chunk, 1, sizeof chunk, sink))
-        text.append (chunk, n);
     std::fclose (sink);
+    const std::string text (buffer, size);
+    std::free (buffer);
     auto count = [&] (const std::string& what)
     {
         std::size_t n = 0;
