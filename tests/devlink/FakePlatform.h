@@ -20,51 +20,52 @@ namespace qtx::devlink::test
 using Bytes = std::vector<std::uint8_t>;
 using Lock = std::lock_guard<std::mutex>;
 
-// What one open of a device reads from.
-struct Channel
+// What one open of a device reads from: reports fed by the test, then the end of its reads.
+struct Channel : InputStream
 {
     std::mutex mutex;
     std::condition_variable cv;
     std::deque<Bytes> reports;
     bool ended = false, woken = false;
     bool ignoreWake = false; // a stream that only sees a stop when its slice ends
-};
-
-class FakeStream : public InputStream
-{
-public:
-    explicit FakeStream (std::shared_ptr<Channel> c)
-        : channel (std::move (c))
-    {
-    }
 
     ReadResult read (std::uint8_t* buffer, int capacity, int& got, int sliceMs) override
     {
-        std::unique_lock<std::mutex> lock (channel->mutex);
-        auto stopped = [&] { return channel->woken && !channel->ignoreWake; };
-        if (!channel->cv.wait_for (lock, std::chrono::milliseconds (sliceMs),
-                                   [&] { return !channel->reports.empty() || channel->ended || stopped(); }))
+        std::unique_lock<std::mutex> lock (mutex);
+        auto stopped = [&] { return woken && !ignoreWake; };
+        if (!cv.wait_for (lock, std::chrono::milliseconds (sliceMs),
+                          [&] { return !reports.empty() || ended || stopped(); }))
             return ReadResult::timeout;
         if (stopped())
             return ReadResult::stopped;
-        if (channel->reports.empty())
+        if (reports.empty())
             return ReadResult::ended;
-        const Bytes r = std::move (channel->reports.front());
-        channel->reports.pop_front();
+        const Bytes r = std::move (reports.front());
+        reports.pop_front();
         got = std::min (int (r.size()), capacity);
         std::copy (r.begin(), r.begin() + got, buffer);
         return ReadResult::report;
     }
 
-    void wake() override
+    void wake() override { set (woken); }
+    void set (bool& flag)
     {
-        Lock lock (channel->mutex);
-        channel->woken = true;
-        channel->cv.notify_all();
+        Lock lock (mutex);
+        flag = true;
+        cv.notify_all();
     }
+};
 
-private:
-    std::shared_ptr<Channel> channel;
+// The library owns its stream; the channel stays with the platform for the test to feed.
+struct StreamOf : InputStream
+{
+    std::shared_ptr<Channel> c;
+    explicit StreamOf (std::shared_ptr<Channel> channel)
+        : c (std::move (channel))
+    {
+    }
+    ReadResult read (std::uint8_t* b, int n, int& got, int ms) override { return c->read (b, n, got, ms); }
+    void wake() override { c->wake(); }
 };
 
 class FakePlatform : public DeviceEnumerator, public DeviceIo, public DeviceWatch, public SystemLock
@@ -98,7 +99,7 @@ public:
                                        [&] (const HidInterface& d) { return d.path == path; }),
                        present.end());
         if (channels.count (path) != 0)
-            end (*channels[path]);
+            channels[path]->set (channels[path]->ended);
     }
 
     // Feeds one report to the device's current reader; false if none ever opened it.
@@ -113,7 +114,7 @@ public:
         return true;
     }
 
-    void endReads (const std::string& path) { end (*channel (path)); }
+    void endReads (const std::string& path) { channel (path)->set (channel (path)->ended); }
 
     // Waits (generously) until the device's reader has taken every fed report.
     bool drained (const std::string& path)
@@ -121,11 +122,8 @@ public:
         auto c = channel (path);
         for (int i = 0; i < 20000; ++i)
         {
-            {
-                Lock lock (c->mutex);
-                if (c->reports.empty())
-                    return true;
-            }
+            if (Lock lock (c->mutex); c->reports.empty())
+                return true;
             std::this_thread::sleep_for (std::chrono::milliseconds (1));
         }
         return false;
@@ -171,9 +169,8 @@ public:
     bool enumerate (const PathFilter& wanted, std::vector<HidInterface>& out) override
     {
         Lock lock (mutex);
-        for (const auto& d : present)
-            if (!wanted || wanted (d.path))
-                out.push_back (d);
+        std::copy_if (present.begin(), present.end(), std::back_inserter (out),
+                      [&] (const HidInterface& d) { return !wanted || wanted (d.path); });
         return !failEnumeration;
     }
 
@@ -189,10 +186,9 @@ public:
         ++openCount[d.path];
         if (refuseOpen.count (d.path) != 0)
             return nullptr;
-        auto c = std::make_shared<Channel>();
+        auto c = channels[d.path] = std::make_shared<Channel>();
         c->ignoreWake = ignoreWake;
-        channels[d.path] = c;
-        return std::make_unique<FakeStream> (c);
+        return std::make_unique<StreamOf> (c);
     }
 
     int writeReport (const std::string& path, const std::uint8_t* report, int length) override
@@ -226,14 +222,6 @@ public:
     {
         Lock lock (mutex);
         lockHeld = false;
-    }
-
-private:
-    static void end (Channel& c)
-    {
-        Lock lock (c.mutex);
-        c.ended = true;
-        c.cv.notify_all();
     }
 };
 
