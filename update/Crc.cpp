@@ -116,6 +116,30 @@ namespace
     }
 
     constexpr size_t laneThreshold = 3 * 4096;
+
+    // The bulk of a long run in three lanes side by side; each lane's register is then
+    // carried over the bytes of the lanes after it and the three are joined. Advances
+    // data and size past what it took.
+    template <typename Register, typename Step, typename Multiply, typename ZeroBytes>
+    Register threeLanes (Register crc, const uint8_t*& data, size_t& size, Step step, Multiply multiply,
+                         ZeroBytes zeroBytes)
+    {
+        const size_t lane = (size / 3) & ~size_t (7);
+        const uint8_t* b = data + lane;
+        const uint8_t* c = data + 2 * lane;
+        Register ra = crc, rb = 0, rc = 0;
+        for (size_t done = 0; done < lane; done += 8)
+        {
+            ra = step (ra, data + done);
+            rb = step (rb, b + done);
+            rc = step (rc, c + done);
+        }
+        const Register shift = zeroBytes (lane);
+        data += 3 * lane;
+        size -= 3 * lane;
+        return static_cast<Register> (multiply (static_cast<Register> (multiply (ra, shift) ^ rb), shift) ^
+                                      rc);
+    }
 } // namespace
 
 uint32_t crc32Mpeg2 (const Crc32Table& table, const uint8_t* data, size_t size, uint32_t crc)
@@ -123,23 +147,9 @@ uint32_t crc32Mpeg2 (const Crc32Table& table, const uint8_t* data, size_t size, 
     // The sliced tables extend the single MPEG-2 table; `table` must be the one
     // buildCrc32Table makes, so both paths give the same register.
     if (size >= laneThreshold)
-    {
-        const size_t lane = (size / 3) & ~size_t (7);
-        const uint8_t* a = data;
-        const uint8_t* b = data + lane;
-        const uint8_t* c = data + 2 * lane;
-        uint32_t ra = crc, rb = 0, rc = 0;
-        for (size_t done = 0; done < lane; done += 8)
-        {
-            ra = step8 (ra, a + done);
-            rb = step8 (rb, b + done);
-            rc = step8 (rc, c + done);
-        }
-        const uint32_t shift = zeroBytesOperator (lane);
-        crc = multiplyModP (multiplyModP (ra, shift) ^ rb, shift) ^ rc;
-        data += 3 * lane;
-        size -= 3 * lane;
-    }
+        crc = threeLanes (
+            crc, data, size, [] (uint32_t r, const uint8_t* p) { return step8 (r, p); }, multiplyModP,
+            zeroBytesOperator);
     while (size >= 8)
     {
         crc = step8 (crc, data);
@@ -189,24 +199,9 @@ namespace
 uint16_t crc16Xmodem (const uint8_t* data, size_t size, uint16_t crc)
 {
     if (size >= laneThreshold)
-    {
-        const size_t lane = (size / 3) & ~size_t (7);
-        const uint8_t* a = data;
-        const uint8_t* b = data + lane;
-        const uint8_t* c = data + 2 * lane;
-        uint16_t ra = crc, rb = 0, rc = 0;
-        for (size_t done = 0; done < lane; done += 8)
-        {
-            ra = step8 (ra, a + done);
-            rb = step8 (rb, b + done);
-            rc = step8 (rc, c + done);
-        }
-        const uint16_t shift = zeroBytesOperator16 (lane);
-        crc = static_cast<uint16_t> (
-            multiplyModP16 (static_cast<uint16_t> (multiplyModP16 (ra, shift) ^ rb), shift) ^ rc);
-        data += 3 * lane;
-        size -= 3 * lane;
-    }
+        crc = threeLanes (
+            crc, data, size, [] (uint16_t r, const uint8_t* p) { return step8 (r, p); }, multiplyModP16,
+            zeroBytesOperator16);
     while (size >= 8)
     {
         crc = step8 (crc, data);

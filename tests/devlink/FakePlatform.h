@@ -1,76 +1,77 @@
 // An in-process platform for the core's tests: devices are plain records, input reports are
-// fed by the test, writes are recorded.
+// fed by the test, writes are recorded. Plus the fixture the core tests share.
 #pragma once
 
-#include "devlink.h"
+#include "devlink_ids.h"
+#include "Library.h"
+#include "NoticeLog.h"
 #include "Platform.h"
 
-#include <algorithm>
-#include <condition_variable>
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <deque>
 #include <map>
-#include <mutex>
 #include <set>
-#include <utility>
+#include <thread>
 
 namespace qtx::devlink::test
 {
 using Bytes = std::vector<std::uint8_t>;
 using Lock = std::lock_guard<std::mutex>;
 
-// What one open of a device reads from.
-struct Channel
+// What one open of a device reads from: reports fed by the test, then the end of its reads.
+struct Channel : InputStream
 {
     std::mutex mutex;
     std::condition_variable cv;
     std::deque<Bytes> reports;
     bool ended = false, woken = false;
     bool ignoreWake = false; // a stream that only sees a stop when its slice ends
-};
-
-class FakeStream : public InputStream
-{
-public:
-    explicit FakeStream (std::shared_ptr<Channel> c)
-        : channel (std::move (c))
-    {
-    }
 
     ReadResult read (std::uint8_t* buffer, int capacity, int& got, int sliceMs) override
     {
-        std::unique_lock<std::mutex> lock (channel->mutex);
-        auto stopped = [&] { return channel->woken && !channel->ignoreWake; };
-        if (!channel->cv.wait_for (lock, std::chrono::milliseconds (sliceMs),
-                                   [&] { return !channel->reports.empty() || channel->ended || stopped(); }))
+        std::unique_lock<std::mutex> lock (mutex);
+        auto stopped = [&] { return woken && !ignoreWake; };
+        if (!cv.wait_for (lock, std::chrono::milliseconds (sliceMs),
+                          [&] { return !reports.empty() || ended || stopped(); }))
             return ReadResult::timeout;
         if (stopped())
             return ReadResult::stopped;
-        if (channel->reports.empty())
+        if (reports.empty())
             return ReadResult::ended;
-        Bytes r = std::move (channel->reports.front());
-        channel->reports.pop_front();
+        const Bytes r = std::move (reports.front());
+        reports.pop_front();
         got = std::min (int (r.size()), capacity);
         std::copy (r.begin(), r.begin() + got, buffer);
         return ReadResult::report;
     }
 
-    void wake() override
+    void wake() override { set (woken); }
+    void set (bool& flag)
     {
-        Lock lock (channel->mutex);
-        channel->woken = true;
-        channel->cv.notify_all();
+        Lock lock (mutex);
+        flag = true;
+        cv.notify_all();
     }
+};
 
-private:
-    std::shared_ptr<Channel> channel;
+// The library owns its stream; the channel stays with the platform for the test to feed.
+struct StreamOf : InputStream
+{
+    std::shared_ptr<Channel> c;
+    explicit StreamOf (std::shared_ptr<Channel> channel)
+        : c (std::move (channel))
+    {
+    }
+    ReadResult read (std::uint8_t* b, int n, int& got, int ms) override { return c->read (b, n, got, ms); }
+    void wake() override { c->wake(); }
 };
 
 class FakePlatform : public DeviceEnumerator, public DeviceIo, public DeviceWatch, public SystemLock
 {
 public:
-    static HidInterface device (const std::string& port, std::uint16_t vendor, std::uint16_t product,
-                                int valueBytes = 64, int outputLength = 65)
+    static HidInterface device (const std::string& port, std::uint16_t vendor, std::uint16_t product)
     {
         char ids[24];
         std::snprintf (ids, sizeof ids, "vid_%04x&pid_%04x", vendor, product);
@@ -79,9 +80,8 @@ public:
         d.instance = d.path + "#1";
         d.vendor = vendor;
         d.product = product;
-        d.inputReportLength = valueBytes + 1;
-        d.outputReportLength = outputLength;
-        d.inputValueBytes = valueBytes;
+        d.inputReportLength = d.outputReportLength = 65;
+        d.inputValueBytes = 64;
         return d;
     }
 
@@ -99,7 +99,7 @@ public:
                                        [&] (const HidInterface& d) { return d.path == path; }),
                        present.end());
         if (channels.count (path) != 0)
-            end (*channels[path]);
+            channels[path]->set (channels[path]->ended);
     }
 
     // Feeds one report to the device's current reader; false if none ever opened it.
@@ -114,7 +114,20 @@ public:
         return true;
     }
 
-    void endReads (const std::string& path) { end (*channel (path)); }
+    void endReads (const std::string& path) { channel (path)->set (channel (path)->ended); }
+
+    // Waits (generously) until the device's reader has taken every fed report.
+    bool drained (const std::string& path)
+    {
+        auto c = channel (path);
+        for (int i = 0; i < 20000; ++i)
+        {
+            if (Lock lock (c->mutex); c->reports.empty())
+                return true;
+            std::this_thread::sleep_for (std::chrono::milliseconds (1));
+        }
+        return false;
+    }
 
     std::shared_ptr<Channel> channel (const std::string& path)
     {
@@ -156,9 +169,8 @@ public:
     bool enumerate (const PathFilter& wanted, std::vector<HidInterface>& out) override
     {
         Lock lock (mutex);
-        for (const auto& d : present)
-            if (!wanted || wanted (d.path))
-                out.push_back (d);
+        std::copy_if (present.begin(), present.end(), std::back_inserter (out),
+                      [&] (const HidInterface& d) { return !wanted || wanted (d.path); });
         return !failEnumeration;
     }
 
@@ -174,10 +186,9 @@ public:
         ++openCount[d.path];
         if (refuseOpen.count (d.path) != 0)
             return nullptr;
-        auto c = std::make_shared<Channel>();
+        auto c = channels[d.path] = std::make_shared<Channel>();
         c->ignoreWake = ignoreWake;
-        channels[d.path] = c;
-        return std::make_unique<FakeStream> (c);
+        return std::make_unique<StreamOf> (c);
     }
 
     int writeReport (const std::string& path, const std::uint8_t* report, int length) override
@@ -204,9 +215,7 @@ public:
     bool acquire (const std::string&) override
     {
         Lock lock (mutex);
-        if (lockTakenElsewhere || lockHeld)
-            return false;
-        return lockHeld = true;
+        return !lockTakenElsewhere && !lockHeld && (lockHeld = true);
     }
 
     void release() override
@@ -214,57 +223,31 @@ public:
         Lock lock (mutex);
         lockHeld = false;
     }
-
-private:
-    static void end (Channel& c)
-    {
-        Lock lock (c.mutex);
-        c.ended = true;
-        c.cv.notify_all();
-    }
 };
 
-// Collects posted notices; thread-safe.
-struct NoticeLog
+const HidInterface ctrl = FakePlatform::device ("1-2", DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID);
+
+// A library on a fake platform, its notices collected.
+struct LibraryTest : ::testing::Test
 {
-    using Notice = std::pair<unsigned, int>;
-    std::mutex mutex;
-    std::condition_variable cv;
-    std::vector<Notice> notices;
+    FakePlatform fake;
+    NoticeLog log;
+    std::unique_ptr<Library> lib = std::make_unique<Library> (fake.platform());
 
-    static void post (void* context, unsigned message, int deviceNumber)
+    // Initialise with every notice wanted (or those given), then start.
+    void open (unsigned arrival = arrivalMsg, unsigned removal = removalMsg)
     {
-        auto* log = static_cast<NoticeLog*> (context);
-        Lock lock (log->mutex);
-        log->notices.emplace_back (message, deviceNumber);
-        log->cv.notify_all();
+        ASSERT_EQ (lib->initialize(), 1);
+        DevlinkNotifyTarget t = log.target();
+        lib->setCallback (&t, inputMsg, arrival, removal);
+        lib->start();
     }
 
-    DevlinkNotifyTarget target() { return {&NoticeLog::post, this}; }
-
-    std::vector<Notice> take()
+    std::vector<int> numbers()
     {
-        Lock lock (mutex);
-        return std::exchange (notices, {});
-    }
-
-    std::size_t countLocked (unsigned message)
-    {
-        return std::size_t (std::count_if (notices.begin(), notices.end(),
-                                           [&] (const Notice& n) { return n.first == message; }));
-    }
-
-    std::size_t count (unsigned message)
-    {
-        Lock lock (mutex);
-        return countLocked (message);
-    }
-
-    // Generous: only catches a notice that never comes.
-    bool waitFor (unsigned message, std::size_t n)
-    {
-        std::unique_lock<std::mutex> lock (mutex);
-        return cv.wait_for (lock, std::chrono::seconds (20), [&] { return countLocked (message) >= n; });
+        std::vector<int> out (DEVLINK_MAX_DEVICES + 1, -7);
+        out.resize (std::size_t (lib->enumNumbers (out.data())));
+        return out;
     }
 };
 } // namespace qtx::devlink::test

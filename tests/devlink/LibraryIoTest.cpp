@@ -1,21 +1,11 @@
 // Readers, HID_Input, input notices and HID_Write framing against the fake platform.
-#include "devlink_ids.h"
 #include "FakePlatform.h"
-#include "Library.h"
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
 
 using namespace qtx::devlink;
 using namespace qtx::devlink::test;
 
 namespace
 {
-constexpr unsigned inputMsg = 1027, arrivalMsg = 1026, removalMsg = 1025;
-const HidInterface ctrl = FakePlatform::device ("1-2", DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID);
-
 Bytes report (std::uint8_t fill, std::size_t size = 65)
 {
     Bytes r (size, fill);
@@ -23,19 +13,12 @@ Bytes report (std::uint8_t fill, std::size_t size = 65)
     return r;
 }
 
-struct IoTest : ::testing::Test
+struct IoTest : LibraryTest
 {
-    FakePlatform fake;
-    NoticeLog log;
-    std::unique_ptr<Library> lib = std::make_unique<Library> (fake.platform());
-
     void startWith (const HidInterface& d)
     {
         fake.plug (d);
-        ASSERT_EQ (lib->initialize(), 1);
-        DevlinkNotifyTarget t = log.target();
-        lib->setCallback (&t, inputMsg, arrivalMsg, removalMsg);
-        lib->start();
+        open();
     }
 
     Bytes fetch (int n)
@@ -62,13 +45,14 @@ TEST_F (IoTest, InputLengthsAndContent)
     // Running reader, no report yet: the full length of zeros.
     EXPECT_EQ (fetch (0), Bytes (64, 0));
     // No reader for that number: length 0, destination untouched.
-    Bytes untouched (8, 0xEE);
-    int length = -1;
-    lib->input (5, untouched.data(), &length);
-    EXPECT_EQ (length, 0);
-    EXPECT_EQ (untouched, Bytes (8, 0xEE));
-    lib->input (-1, untouched.data(), &length);
-    EXPECT_EQ (length, 0);
+    for (int n : {5, -1})
+    {
+        Bytes untouched (8, 0xEE);
+        int length = -1;
+        lib->input (n, untouched.data(), &length);
+        EXPECT_EQ (length, 0);
+        EXPECT_EQ (untouched, Bytes (8, 0xEE));
+    }
 
     Bytes r = report (0);
     for (std::size_t i = 1; i < r.size(); ++i)
@@ -87,13 +71,16 @@ TEST_F (IoTest, InputLengthsAndContent)
     EXPECT_EQ (got[53], 0);
 }
 
-TEST_F (IoTest, DeviceWithoutInputValueReportsZeroBytes)
+TEST_F (IoTest, DeviceWithoutInputValueOrOutputReport)
 {
     HidInterface d = ctrl;
     d.inputValueBytes = 0;
+    d.outputReportLength = 0;
     startWith (d);
     deliver (report (7), 0);
-    EXPECT_TRUE (fetch (0).empty());
+    EXPECT_TRUE (fetch (0).empty()); // 0 bytes stored
+    EXPECT_EQ (lib->write (0, nullptr, 0), 0);
+    EXPECT_TRUE (fake.writes.empty());
 }
 
 TEST_F (IoTest, OneNoticeUntilTheClientFetches)
@@ -103,18 +90,8 @@ TEST_F (IoTest, OneNoticeUntilTheClientFetches)
     // Not fetched yet: further reports replace the data but post nothing.
     for (std::uint8_t i = 2; i < 6; ++i)
         ASSERT_TRUE (fake.feed (ctrl.path, report (i)));
-    // Wait until the reader has taken them all (the channel is empty) before judging.
-    auto channel = fake.channel (ctrl.path);
-    for (int i = 0; i < 2000; ++i)
-    {
-        {
-            std::lock_guard<std::mutex> lock (channel->mutex);
-            if (channel->reports.empty())
-                break;
-        }
-        std::this_thread::sleep_for (std::chrono::milliseconds (1));
-    }
-    std::this_thread::sleep_for (std::chrono::milliseconds (20));
+    ASSERT_TRUE (fake.drained (ctrl.path));
+    std::this_thread::sleep_for (std::chrono::milliseconds (20)); // the last one stored
     EXPECT_EQ (log.count (inputMsg), 1u);
     EXPECT_EQ (fetch (0)[0], 5); // the latest
     // Fetched: the next report is announced again.
@@ -148,10 +125,14 @@ TEST_F (IoTest, ReadersStartedAndEnded)
     EXPECT_EQ (fake.opens (ctrl.path), 2);
     EXPECT_EQ (fetch (0).size(), 64u);
 
-    // A reader whose reads end while the device stays listed is not started again ...
+    // A reader whose reads end (an unplug, a read error) stores nothing and posts nothing,
+    // and while the device stays listed it is not started again ...
     fake.endReads (ctrl.path);
+    std::this_thread::sleep_for (std::chrono::milliseconds (20)); // the reader has ended
     lib->announceChanges();
     EXPECT_EQ (fake.opens (ctrl.path), 2);
+    EXPECT_EQ (log.count (inputMsg), 0u);
+    EXPECT_EQ (fetch (0), Bytes (64, 0));
     // ... until the device has vanished from the table.
     fake.unplug (ctrl.path);
     lib->announceChanges();
@@ -201,11 +182,9 @@ TEST_F (IoTest, WriteFraming)
 
     struct Case
     {
-        int number;
-        int length;
+        int number, length;
         bool nullData;
-        int writeResult;
-        int expected;
+        int writeResult, expected;
         bool reachesDevice;
     };
     const Case cases[] = {
@@ -233,13 +212,4 @@ TEST_F (IoTest, WriteFraming)
     fake.unplug (d.path);
     lib->announceChanges();
     EXPECT_EQ (lib->write (0, data, 3), 0);
-}
-
-TEST_F (IoTest, DeviceWithoutOutputReportIsNotWritten)
-{
-    HidInterface d = ctrl;
-    d.outputReportLength = 0;
-    startWith (d);
-    EXPECT_EQ (lib->write (0, nullptr, 0), 0);
-    EXPECT_TRUE (fake.writes.empty());
 }

@@ -1,20 +1,13 @@
 // Races: torn reports, clearing the callback while readers post, refresh against writes.
-#include "devlink_ids.h"
 #include "FakePlatform.h"
-#include "Library.h"
-
-#include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
 using namespace qtx::devlink;
 using namespace qtx::devlink::test;
 
 namespace
 {
-const HidInterface ctrl = FakePlatform::device ("1-2", DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID);
-
 struct SlowTarget
 {
     std::atomic<int> inPost{0};
@@ -71,7 +64,7 @@ TEST (LibraryThreads, NoPostAfterTheCallbackIsCleared)
     Library lib (fake.platform());
     SlowTarget target;
     DevlinkNotifyTarget t{&SlowTarget::post, &target};
-    lib.setCallback (&t, 1027, 1026, 1025);
+    lib.setCallback (&t, inputMsg, arrivalMsg, removalMsg);
     lib.start();
     std::atomic<bool> stop{false};
     std::thread feeder (
@@ -106,7 +99,7 @@ TEST (LibraryThreads, RefreshOnTheWatchThreadAgainstWritesAndInput)
     ASSERT_EQ (lib.initialize(), 1);
     NoticeLog log;
     DevlinkNotifyTarget t = log.target();
-    lib.setCallback (&t, 1027, 1026, 1025);
+    lib.setCallback (&t, inputMsg, arrivalMsg, removalMsg);
     lib.start();
     std::atomic<bool> stop{false};
     std::thread watch (
@@ -141,7 +134,7 @@ TEST (LibraryThreads, RefreshOnTheWatchThreadAgainstWritesAndInput)
     for (const auto& [message, number] : notices)
     {
         EXPECT_EQ (number, 1);
-        balance += message == 1026 ? 1 : -1;
+        balance += message == arrivalMsg ? 1 : -1;
         EXPECT_TRUE (balance == 0 || balance == 1);
     }
 }

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 using namespace qtx;
 using namespace qtx::devlink;
@@ -110,6 +111,16 @@ TEST (LinuxLayer, ReadPutsReportIdInFrontAndUnplugEndsTheStream)
     stream->wake();
     EXPECT_EQ (stream->read (buffer, sizeof buffer, got, 10000), ReadResult::stopped);
 
+    // A device that numbers its reports: hidraw gives the ID itself, nothing is put in front.
+    vhid::DeviceConfig numbered = makerDevice ("1-3", 0x0016);
+    numbered.reportDescriptor = {0x85, 0x02, 0x75, 0x08, 0x95, 0x04, 0x81, 0x02};
+    const int other = bed.plug (numbered);
+    auto numberedStream = io.openInput (listAll().at (1));
+    ASSERT_NE (numberedStream, nullptr);
+    bed.queueInput (other, {0x02, 1, 2, 3, 4});
+    ASSERT_EQ (numberedStream->read (buffer, sizeof buffer, got, 10000), ReadResult::report);
+    EXPECT_EQ (vhid::Bytes (buffer, buffer + got), (vhid::Bytes{0x02, 1, 2, 3, 4}));
+
     auto second = io.openInput (listAll().at (0));
     bed.unplug (dev);
     EXPECT_EQ (second->read (buffer, sizeof buffer, got, 10000), ReadResult::ended);
@@ -118,19 +129,18 @@ TEST (LinuxLayer, ReadPutsReportIdInFrontAndUnplugEndsTheStream)
 
 TEST (LinuxLayer, AccessHintOncePerNodeWithTheFix)
 {
-    std::FILE* sink = std::tmpfile();
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* sink = ::open_memstream (&buffer, &size);
     {
         AccessHint hint (sink);
         hint.openFailed ("/dev/hidraw3", EACCES);
         hint.openFailed ("/dev/hidraw3", EACCES);
         hint.openFailed ("/dev/hidraw4", ENOENT);
     }
-    std::rewind (sink);
-    std::string text;
-    char chunk[256];
-    while (std::size_t n = std::fread (chunk, 1, sizeof chunk, sink))
-        text.append (chunk, n);
     std::fclose (sink);
+    const std::string text (buffer, size);
+    std::free (buffer);
     auto count = [&] (const std::string& what)
     {
         std::size_t n = 0;

@@ -60,17 +60,12 @@ TEST_F (LoaderInstance, EmbeddedWarningSignDecodes)
     EXPECT_NEAR (rim.getRed(), 121, 10);
 }
 
-TEST_F (LoaderInstance, OnlyIndexZeroHasAnImage)
+TEST_F (LoaderInstance, OnlyIndexZeroHasAnImageAndDeleteInstanceForgets)
 {
     auto* loader = ImageLoader::getInstance();
     for (int index : {1, -1, 2, INT_MAX, INT_MIN})
         EXPECT_EQ (loader->getImage (index), nullptr) << index;
     EXPECT_EQ (ImageLoader::getInstance(), loader);
-}
-
-TEST_F (LoaderInstance, DeleteInstanceThenGetCreatesAFreshOne)
-{
-    ImageLoader::getInstance();
     ImageLoader::deleteInstance();
     ImageLoader::deleteInstance(); // a second delete is harmless
     ASSERT_NE (ImageLoader::getInstance()->getImage (0), nullptr);
@@ -114,40 +109,29 @@ TEST (BitmapFallback, ThirtyTwoBitTakesAlphaFromTheFourthByte)
 
 TEST (BitmapFallback, RejectsUnusableHeadersAndShortData)
 {
-    struct Case
+    const auto good = makeBitmap (3, 2, 24, std::vector<uint8_t> (24, 1));
+    const auto edited = [&] (size_t at, uint32_t value, bool oneByte = false)
     {
-        const char* what;
-        std::vector<uint8_t> data;
+        auto b = good;
+        if (oneByte)
+            b.at (at) = (uint8_t) value;
+        else
+            putLe32 (b, at, value);
+        return b;
     };
-    auto good = makeBitmap (3, 2, 24, std::vector<uint8_t> (24, 1));
-    auto notBm = good;
-    notBm[0] = 'P';
-    auto bpp16 = good;
-    bpp16[28] = 16;
-    auto zeroWidth = good;
-    putLe32 (zeroWidth, 18, 0);
-    auto negativeHeight = good;
-    putLe32 (negativeHeight, 22, (uint32_t) -2);
-    auto tooManyRows = good;
-    putLe32 (tooManyRows, 22, 3);
-    auto hugeWidth = good;
-    putLe32 (hugeWidth, 18, 0x7FFFFFFF);
-    auto oneByteShort = good;
-    oneByteShort.pop_back();
-
-    const Case cases[] = {
-        {"not BM", notBm},
-        {"16 bits per pixel", bpp16},
-        {"zero width", zeroWidth},
-        {"negative height", negativeHeight},
-        {"more rows than data", tooManyRows},
-        {"huge width", hugeWidth},
-        {"last row one byte short", oneByteShort},
+    const std::pair<const char*, std::vector<uint8_t>> cases[] = {
+        {"not BM", edited (0, 'P', true)},
+        {"16 bits per pixel", edited (28, 16, true)},
+        {"zero width", edited (18, 0)},
+        {"negative height", edited (22, (uint32_t) -2)},
+        {"more rows than data", edited (22, 3)},
+        {"huge width", edited (18, 0x7FFFFFFF)},
+        {"last row one byte short", std::vector<uint8_t> (good.begin(), good.end() - 1)},
         {"header only, cut", std::vector<uint8_t> (good.begin(), good.begin() + 40)},
         {"empty", {}},
     };
-    for (const auto& c : cases)
-        EXPECT_TRUE (ImageLoader::decodeBitmap (c.data.data(), c.data.size()).isNull()) << c.what;
+    for (const auto& [what, data] : cases)
+        EXPECT_TRUE (ImageLoader::decodeBitmap (data.data(), data.size()).isNull()) << what;
 
     EXPECT_TRUE (ImageLoader::decodeBitmap (good.data(), good.size()).isValid());
 }

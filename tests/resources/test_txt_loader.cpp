@@ -48,34 +48,21 @@ namespace
         const std::vector<std::string> all = {"00000409", "0000040C", "00000407", "00000C0A",
                                               "00000410", "00000413", "00000419", "00000816",
                                               "00000804", "00000404", "00000412", "00000411"};
+        // clang-format off
         const Case cases[] = {
-            {0x0409, all, 0},
-            {0x0C0C, {"0000080C"}, 1}, // French (Canada), any French locale installed
-            {0x0C0C, {"00000407"}, 0}, // ... and none installed
-            {0x0407, all, 2},
-            {0x0C0A, all, 3},
-            {0x0410, all, 4},
-            {0x0813, all, 5},
-            {0x0419, all, 6},
-            {0x0416, {"00000816"}, 7}, // Portuguese (Brazil): only the low byte counts
-            {0x0412, all, 10},
-            {0x0411, all, 11},
-            {0x0411, {"00000409"}, 0},
-            {0x041D, all, 0}, // Swedish is not among the twelve
-            {0x0000, all, 0},
-            {0x0804, {"00000C04"}, 8}, // any Chinese locale sets both Chinese flags
-            {0x0404, {"00000804"}, 9},
-            {0x0C04, {"00001004"}, 9},
-            {0x1004, {"00000404"}, 9},
-            {0x1404, {"00000404"}, 9},
-            {0x7C04, {"00000404"}, 9},
-            {0x0004, all, 0}, // Chinese of no particular script
-            {0x0804, {"00000409"}, 0},
-            {0x1004, {}, 0},
-            {0x0407, {"0000040c"}, 0},
-            {0x0407, {"7"}, 0},                 // too short to have a low byte
-            {0x0407, {"", "x", "00000007"}, 2}, // odd entries do not stop the enumeration
+            {0x0409, all, 0}, {0x0407, all, 2}, {0x0C0A, all, 3}, {0x0410, all, 4}, {0x0813, all, 5},
+            {0x0419, all, 6}, {0x0412, all, 10}, {0x0411, all, 11}, {0x0411, {"00000409"}, 0},
+            {0x0C0C, {"0000080C"}, 1}, {0x0C0C, {"00000407"}, 0}, // French (Canada): any French locale or none
+            {0x0416, {"00000816"}, 7},                             // Portuguese (Brazil): only the low byte counts
+            {0x041D, all, 0}, {0x0000, all, 0},                    // Swedish is not among the twelve
+            {0x0804, {"00000C04"}, 8}, {0x0404, {"00000804"}, 9},  // any Chinese locale sets both Chinese flags
+            {0x0C04, {"00001004"}, 9}, {0x1004, {"00000404"}, 9}, {0x1404, {"00000404"}, 9},
+            {0x7C04, {"00000404"}, 9}, {0x0004, all, 0},           // Chinese of no particular script
+            {0x0804, {"00000409"}, 0}, {0x1004, {}, 0}, {0x0407, {"0000040c"}, 0},
+            {0x0407, {"7"}, 0},                                    // too short to have a low byte
+            {0x0407, {"", "x", "00000007"}, 2},                    // odd entries do not stop the enumeration
         };
+        // clang-format on
         for (const auto& c : cases)
         {
             SCOPED_TRACE (testing::Message()

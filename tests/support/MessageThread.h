@@ -27,6 +27,9 @@ public:
                 id = std::this_thread::get_id();
                 ready.set_value();
                 mm->runDispatchLoop();
+                // The stop request is seen by the loop before its callAsync has
+                // returned on the other thread; the queue must outlive that call.
+                stopRequested.get_future().wait();
                 juce::MessageManager::deleteInstance();
             });
         started.wait();
@@ -34,9 +37,8 @@ public:
 
     ~MessageThread()
     {
-        // Asked from the message thread itself, so the loop cannot end and free
-        // the message manager while the request is still being made.
         juce::MessageManager::callAsync ([] { juce::MessageManager::getInstance()->stopDispatchLoop(); });
+        stopRequested.set_value();
         thread.join();
     }
 
@@ -60,6 +62,7 @@ public:
     std::thread::id id;
 
 private:
+    std::promise<void> stopRequested;
     std::thread thread;
 };
 

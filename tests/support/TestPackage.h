@@ -1,6 +1,7 @@
 #pragma once
 
-// An update package in memory with correct CRC-16s, for transfer tests.
+// An update package in memory for transfer tests: blocks of pseudo-random bytes
+// with their correct CRC-16s.
 
 #include "update/UpdateFile.h"
 
@@ -9,18 +10,6 @@
 
 namespace qtx::test
 {
-
-inline uint16_t testCrc16 (const std::vector<uint8_t>& data)
-{
-    uint16_t crc = 0;
-    for (uint8_t byte : data)
-    {
-        crc = (uint16_t) (crc ^ (uint16_t) (byte << 8));
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (uint16_t) ((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
-    }
-    return crc;
-}
 
 struct TestPackage
 {
@@ -43,7 +32,7 @@ struct TestPackage
             x ^= x << 5;
             byte = (uint8_t) x;
         }
-        b.crc = testCrc16 (b.data);
+        b.crc = crc16Xmodem (b.data.data(), b.data.size());
         info.totalLength += length;
         ++info.blockCount;
         return *this;

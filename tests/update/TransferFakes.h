@@ -4,6 +4,7 @@
 // wait, pause, state and trace, and answers from a script instead of a device.
 // Waits never block: a wait with nothing queued is a time-out.
 
+#include "support/TestPackage.h"
 #include "update/FirmwareTransfer.h"
 #include "update/TransferProtocol.h"
 
@@ -122,32 +123,6 @@ public:
     std::vector<int> waits, pauses, states;
     std::vector<double> progress;
     std::vector<std::string> traces;
-};
-
-struct Package
-{
-    UpdateFileInfo info;
-    UpdateBlocks blocks;
-
-    // Adds a block of `length` bytes counting up from `seed`.
-    Package& add (uint32_t length, bool update, uint16_t crc = 0x1234, uint8_t seed = 0)
-    {
-        auto& b = blocks[info.blockCount++];
-        b.update = update;
-        b.length = length;
-        b.crc = crc;
-        b.data.resize (length);
-        for (uint32_t k = 0; k < length; ++k)
-            b.data[k] = (uint8_t) (seed + k);
-        info.totalLength += length;
-        return *this;
-    }
-
-    Package& version (int v)
-    {
-        info.version = v;
-        return *this;
-    }
 };
 
 } // namespace qtx::test

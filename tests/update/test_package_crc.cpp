@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 namespace
@@ -32,13 +31,6 @@ uint16_t referenceCrc16 (const uint8_t* p, size_t n, uint16_t crc = 0)
     return crc;
 }
 
-struct Known
-{
-    std::string input;
-    uint32_t crc32;
-    uint16_t crc16;
-};
-
 class CrcTest : public ::testing::Test
 {
 protected:
@@ -47,23 +39,12 @@ protected:
 };
 } // namespace
 
-TEST_F (CrcTest, KnownAnswers)
+TEST_F (CrcTest, KnownAnswersAndTheMostSignificantBitFirstTable)
 {
-    const std::vector<Known> cases = {
-        {"123456789", 0x0376E6E7u, 0x31C3u},
-        {"", 0xFFFFFFFFu, 0x0000u},
-        {"A", referenceCrc32 ((const uint8_t*) "A", 1), referenceCrc16 ((const uint8_t*) "A", 1)},
-    };
-    for (const auto& c : cases)
-    {
-        const auto* p = reinterpret_cast<const uint8_t*> (c.input.data());
-        EXPECT_EQ (qtx::crc32Mpeg2 (table, p, c.input.size()), c.crc32) << c.input;
-        EXPECT_EQ (qtx::crc16Xmodem (p, c.input.size()), c.crc16) << c.input;
-    }
-}
-
-TEST_F (CrcTest, TableIsMostSignificantBitFirstMpeg2)
-{
+    EXPECT_EQ (qtx::crc32Mpeg2 (table, (const uint8_t*) "123456789", 9), 0x0376E6E7u);
+    EXPECT_EQ (qtx::crc16Xmodem ((const uint8_t*) "123456789", 9), 0x31C3u);
+    EXPECT_EQ (qtx::crc32Mpeg2 (table, nullptr, 0), 0xFFFFFFFFu);
+    EXPECT_EQ (qtx::crc16Xmodem (nullptr, 0), 0u);
     EXPECT_EQ (table[0], 0u);
     EXPECT_EQ (table[1], 0x04C11DB7u);
     EXPECT_EQ (table[0x80], 0x690CE0EEu);
@@ -110,13 +91,4 @@ TEST_F (CrcTest, LongRunsSplitIntoLanesMatchTheReference)
     const uint32_t head = qtx::crc32Mpeg2 (table, data.data(), 3);
     EXPECT_EQ (qtx::crc32Mpeg2 (table, data.data() + 3, data.size() - 3, head),
                referenceCrc32 (data.data(), data.size()));
-}
-
-TEST_F (CrcTest, AppendingTheCrcMostSignificantByteFirstLeavesZero)
-{
-    std::vector<uint8_t> data = {'U', 'P', 'D', ' ', 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    const uint32_t crc = qtx::crc32Mpeg2 (table, data.data(), data.size());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        data.push_back (uint8_t (crc >> shift));
-    EXPECT_EQ (qtx::crc32Mpeg2 (table, data.data(), data.size()), 0u);
 }

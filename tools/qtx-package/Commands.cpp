@@ -14,17 +14,6 @@ namespace qtx::package
 
 namespace
 {
-    const Crc32Table& crcTable()
-    {
-        static const Crc32Table table = []
-        {
-            Crc32Table t;
-            buildCrc32Table (t);
-            return t;
-        }();
-        return table;
-    }
-
     std::string hex (uint32_t v, int digits)
     {
         char buf[16];

@@ -9,17 +9,6 @@ namespace qtx::package
 
 namespace
 {
-    const Crc32Table& crcTable()
-    {
-        static const Crc32Table table = []
-        {
-            Crc32Table t;
-            buildCrc32Table (t);
-            return t;
-        }();
-        return table;
-    }
-
     // Fixed-width text field: cut or padded with spaces.
     void putText (uint8_t* at, const std::string& text, size_t width)
     {
@@ -27,6 +16,17 @@ namespace
             at[i] = i < text.size() ? static_cast<uint8_t> (text[i]) : ' ';
     }
 } // namespace
+
+const Crc32Table& crcTable()
+{
+    static const Crc32Table table = []
+    {
+        Crc32Table t;
+        buildCrc32Table (t);
+        return t;
+    }();
+    return table;
+}
 
 BlockDescription makeBlock (std::vector<uint8_t> data, bool update, bool scrambled, uint8_t keyIndex,
                             uint32_t keyWord, std::string tag)

@@ -38,6 +38,9 @@ struct PackageDescription
     bool trailerLsbFirst = false; // store the file CRC the wrong way round
 };
 
+// The CRC-32/MPEG-2 table, built once.
+const Crc32Table& crcTable();
+
 // A block with the usual flags.
 BlockDescription makeBlock (std::vector<uint8_t> data, bool update = true, bool scrambled = false,
                             uint8_t keyIndex = 0, uint32_t keyWord = 0, std::string tag = "0000");

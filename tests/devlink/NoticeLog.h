@@ -1,0 +1,67 @@
+// A notification target for tests: collects every notice the library posts; thread-safe.
+#pragma once
+
+#include "devlink.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace qtx::devlink::test
+{
+constexpr unsigned inputMsg = 1027, arrivalMsg = 1026, removalMsg = 1025;
+
+struct NoticeLog
+{
+    using Notice = std::pair<unsigned, int>;
+    using Notices = std::vector<Notice>;
+    static constexpr int anyNumber = -1;
+
+    std::mutex mutex;
+    std::condition_variable cv;
+    Notices notices;
+
+    static void post (void* context, unsigned message, int deviceNumber)
+    {
+        auto* log = static_cast<NoticeLog*> (context);
+        std::lock_guard<std::mutex> lock (log->mutex);
+        log->notices.emplace_back (message, deviceNumber);
+        log->cv.notify_all();
+    }
+
+    DevlinkNotifyTarget target() { return {&NoticeLog::post, this}; }
+
+    Notices take()
+    {
+        std::lock_guard<std::mutex> lock (mutex);
+        return std::exchange (notices, {});
+    }
+
+    std::size_t count (unsigned message, int number = anyNumber)
+    {
+        std::lock_guard<std::mutex> lock (mutex);
+        return countLocked (message, number);
+    }
+
+    // Generous: only catches a notice that never comes.
+    bool waitFor (unsigned message, std::size_t n = 1, int number = anyNumber)
+    {
+        std::unique_lock<std::mutex> lock (mutex);
+        return cv.wait_for (lock, std::chrono::seconds (20),
+                            [&] { return countLocked (message, number) >= n; });
+    }
+
+private:
+    std::size_t countLocked (unsigned message, int number) const
+    {
+        return std::size_t (std::count_if (notices.begin(), notices.end(),
+                                           [&] (const Notice& n) {
+                                               return n.first == message &&
+                                                      (number == anyNumber || n.second == number);
+                                           }));
+    }
+};
+} // namespace qtx::devlink::test
