@@ -187,6 +187,42 @@ void Library::firmwareVersion (int type, int* values, int count)
     }
 }
 
+int Library::audioIds (int deviceNumber, DevlinkGuid* first, DevlinkGuid* second)
+{
+    if (first != nullptr)
+        *first = {};
+    if (second != nullptr)
+        *second = {};
+    if (!inRange (deviceNumber))
+        return 0;
+    std::lock_guard<std::mutex> lock (mutex);
+    refresh();
+    const auto n = std::size_t (deviceNumber);
+    if (n >= deviceList.size())
+        return 0;
+    const AudioEndpoints& audio = deviceList[n].audio;
+    if (first != nullptr)
+        *first = audio.first;
+    if (second != nullptr)
+        *second = audio.second;
+    return audio.repeat ? 1 : 0;
+}
+
+int Library::asioDeviceNumber (int driverSet, unsigned int channelIndex)
+{
+    if (platform.audio == nullptr)
+        return -1;
+    const std::string prefix = asioParentIdPrefix (*platform.audio, driverSet, channelIndex);
+    if (prefix.empty())
+        return -1;
+    std::lock_guard<std::mutex> lock (mutex);
+    refresh();
+    for (std::size_t n = 0; n < deviceList.size(); ++n)
+        if (deviceTypes[n] == driverSet && deviceList[n].device.path.find (prefix) != std::string::npos)
+            return int (n);
+    return -1;
+}
+
 void Library::announceChanges()
 {
     std::lock_guard<std::mutex> order (announceMutex);
@@ -252,8 +288,9 @@ void Library::fullRebuild()
         if (deviceList.size() == DEVLINK_MAX_DEVICES)
             break;
         deviceTypes[deviceList.size()] = classifyPath (d.path);
-        deviceList.push_back ({std::move (d), true});
+        deviceList.push_back ({std::move (d), true, {}});
     }
+    associateAudio();
 }
 
 void Library::incrementalRefresh()
@@ -281,6 +318,7 @@ void Library::incrementalRefresh()
         e.device = *match;
     }
 
+    bool setChanged = false;
     for (auto& d : found)
     {
         if (std::any_of (deviceList.begin(), deviceList.end(),
@@ -289,9 +327,12 @@ void Library::incrementalRefresh()
         auto absent =
             std::find_if (deviceList.begin(), deviceList.end(), [] (const Entry& e) { return !e.present; });
         if (absent != deviceList.end())
-            *absent = {std::move (d), true};
+            *absent = {std::move (d), true, {}};
         else if (deviceList.size() < DEVLINK_MAX_DEVICES)
-            deviceList.push_back ({std::move (d), true});
+            deviceList.push_back ({std::move (d), true, {}});
+        else
+            continue;
+        setChanged = true;
     }
 
     for (std::size_t i = 0; i < deviceList.size(); ++i)
@@ -300,6 +341,23 @@ void Library::incrementalRefresh()
         if (deviceTypes[i] != -1 && readers[i].reader == nullptr)
             startReader (int (i));
     }
+    if (setChanged)
+        associateAudio();
+}
+
+void Library::associateAudio()
+{
+    std::vector<AudioTableEntry> table;
+    for (std::size_t n = 0; n < deviceList.size(); ++n)
+    {
+        deviceList[n].audio = {};
+        table.push_back ({deviceList[n].device.path, deviceTypes[n]});
+    }
+    if (platform.audio == nullptr)
+        return;
+    std::vector<AudioEndpoints> found = qtx::devlink::associateAudio (*platform.audio, table);
+    for (std::size_t n = 0; n < deviceList.size(); ++n)
+        deviceList[n].audio = std::move (found[n]);
 }
 
 void Library::startReader (int deviceNumber)

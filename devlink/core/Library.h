@@ -1,6 +1,7 @@
 // The library's process-wide state and everything the exports do, on a given platform.
 #pragma once
 
+#include "AudioAssociation.h"
 #include "devlink.h"
 #include "Notifier.h"
 #include "Platform.h"
@@ -36,6 +37,8 @@ public:
     int enumNumbers (int* numbers);
     int deviceType (int deviceNumber);
     void firmwareVersion (int deviceType, int* values, int count);
+    int audioIds (int deviceNumber, DevlinkGuid* first, DevlinkGuid* second);
+    int asioDeviceNumber (int driverSet, unsigned int channelIndex);
 
     // Called by the device-change watch: refresh, then post arrivals and removals.
     void announceChanges();
@@ -45,6 +48,7 @@ private:
     {
         HidInterface device;
         bool present = false;
+        AudioEndpoints audio; // kept while the device is absent
     };
 
     struct Slot
@@ -57,6 +61,7 @@ private:
     void refresh();
     void fullRebuild();
     void incrementalRefresh();
+    void associateAudio();
     bool enumerateSupported (std::vector<HidInterface>& out);
     void startReader (int deviceNumber);
     void endReader (int deviceNumber);

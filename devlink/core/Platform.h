@@ -2,6 +2,7 @@
 // The Linux layer lives in platform/linux; another system adds its own folder.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -93,12 +94,40 @@ public:
     virtual void release() = 0;
 };
 
+// One DirectSound playback device.
+struct PlaybackDevice
+{
+    bool hasId = false; // the default device comes without an identifier
+    std::array<std::uint8_t, 16> id{};
+    std::u16string description;
+};
+
+// The system's audio device lists and the registry values that tie an audio device to the
+// HID device beside it.
+class AudioSystem
+{
+public:
+    virtual ~AudioSystem() = default;
+    // DirectSound playback devices, in the system's order.
+    virtual std::vector<PlaybackDevice> playbackDevices() = 0;
+    // Wave-out device names (at most 31 characters each), in device order.
+    virtual std::vector<std::u16string> waveOutNames() = 0;
+    // Device-interface path of wave-out device `index`; empty when the system has none.
+    virtual std::u16string waveOutInterface (int index) = 0;
+    // A string value under the local machine's or the current user's root, read from a key
+    // opened for reading only; "" when the key or the value is missing, is not a string or
+    // is longer than 259 characters. Texts are UTF-8.
+    virtual std::string machineString (const std::string& key, const std::string& value) = 0;
+    virtual std::string userString (const std::string& key, const std::string& value) = 0;
+};
+
 struct Platform
 {
     DeviceEnumerator* enumerator = nullptr;
     DeviceIo* io = nullptr;
     DeviceWatch* watch = nullptr;
     SystemLock* lock = nullptr;
+    AudioSystem* audio = nullptr; // none: no audio device is ever tied to a HID device
 };
 } // namespace qtx::devlink
 

@@ -5,7 +5,6 @@
 #include "Platform.h"
 
 #include <atomic>
-#include <cstring>
 
 namespace
 {
@@ -90,18 +89,13 @@ extern "C"
         library().firmwareVersion (deviceType, values, count);
     }
 
-    // No audio endpoints are associated with the devices (on either system, so far).
-    DEVLINK_API int HID_GetDirectSoundGUID (int, DevlinkGuid* first, DevlinkGuid* second)
+    DEVLINK_API int HID_GetDirectSoundGUID (int deviceNumber, DevlinkGuid* first, DevlinkGuid* second)
     {
-        if (first != nullptr)
-            std::memset (first, 0, sizeof *first);
-        if (second != nullptr)
-            std::memset (second, 0, sizeof *second);
-        return 0;
+        return library().audioIds (deviceNumber, first, second);
     }
 
-    DEVLINK_API int HID_GetHIDnoForASIO (int, unsigned int)
+    DEVLINK_API int HID_GetHIDnoForASIO (int driverSet, unsigned int channelIndex)
     {
-        return -1;
+        return library().asioDeviceNumber (driverSet, channelIndex);
     }
 }

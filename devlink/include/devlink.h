@@ -123,12 +123,17 @@ DEVLINK_API void HID_GetFirmwareVersion(int deviceType, int* values, int count);
  * is missing. On Linux there are no such drivers: empty text, 0. */
 DEVLINK_API int HID_GetDriverVersion(int driverSet, char* text);
 
-/* Audio endpoints of a device (either pointer may be null). None are
- * associated yet (Linux and Windows): both are zeroed and the result is 0. */
+/* Audio endpoints of a device (either pointer may be null), after refreshing
+ * the table: the DirectSound identifiers of the first two playback devices
+ * found on the same USB device (zero: none); the result is 1 when a playback
+ * device of an already stored name came again, else 0 (also for a number out
+ * of range). Linux has none: both are zeroed, 0. */
 DEVLINK_API int HID_GetDirectSoundGUID(int deviceNumber, DevlinkGuid* first, DevlinkGuid* second);
 
-/* Device number serving an ASIO driver set's audio channel. None is
- * associated yet (Linux and Windows): -1. */
+/* Device number serving an ASIO driver set's audio channel (set 1 or 3; two
+ * channels per device the driver lists in the current user's registry): the
+ * lowest number of that device type on the same USB device, after refreshing
+ * the table; -1 for none. Linux has no such drivers: -1. */
 DEVLINK_API int HID_GetHIDnoForASIO(int driverSet, unsigned int channelIndex);
 
 #ifdef __cplusplus

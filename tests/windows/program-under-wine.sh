@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # QtxUpdate.exe under wine on the X server of scripts/test --windows: it starts with the
-# sample package beside it in the user's language, shows its window, keeps a second copy
-# from showing another, and ends through its buttons ("OK" on the language screen, then
-# "Close" on the not-recognised screen, as wine has no controller). Pictures go to SHOTS.
+# sample package beside it in the user's language, shows its window with the style it must
+# have (window_style_probe), keeps a second copy from showing another, and ends through its
+# buttons ("OK" on the language screen, then "Close" on the not-recognised screen, as wine
+# has no controller). Pictures go to SHOTS.
 #   program-under-wine.sh BIN_DIR SOURCE_DIR SHOTS
 set -euo pipefail
 bin=$1 src=$2 shots=$3
@@ -11,7 +12,18 @@ bin=$1 src=$2 shots=$3
 
 work=$(mktemp -d)
 mkdir -p "$shots"
-trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+# Wine draws the window's frame itself, from the window's own style, as Windows does. Left to
+# the window manager, openbox would add its minimise, maximise and close buttons to any
+# window with a caption (it ignores the hints that wine gives it for them). Windows draws a
+# Japanese caption in "MS UI Gothic"; wine has no such font, so a CJK font stands in for it.
+x11='HKCU\Software\Wine\X11 Driver' fonts='HKCU\Software\Wine\Fonts\Replacements'
+wine reg add "$x11" /v Decorated /d N /f >/dev/null 2>&1
+wine reg add "$fonts" /v 'MS UI Gothic' /d 'Noto Sans CJK JP' /f >/dev/null 2>&1
+restore_wine() {
+    wine reg delete "$x11" /v Decorated /f >/dev/null 2>&1
+    wine reg delete "$fonts" /v 'MS UI Gothic' /f >/dev/null 2>&1
+}
+trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$work"; restore_wine' EXIT
 cp "$bin/QtxUpdate.exe" "$bin/devlink.dll" "$work/"
 wine "$bin/qtx-package.exe" build "$(winepath -w "$src/tools/qtx-package/sample/sample.manifest")" \
     "$(winepath -w "$work/QTX-ORB9_UP.upd")" >/dev/null
@@ -30,23 +42,28 @@ find_window() {
 }
 
 # run_to_end TITLE SHOT_PREFIX [VAR=VALUE...]: starts the program, waits for its window
-# titled TITLE (text 3 of the language it starts in), photographs it, presses "OK" (to the
-# not-recognised screen), photographs again, presses "Close" and waits for the end.
-ok_x=356 ok_y=146 # the right-hand button: "OK", then "Close"
+# titled TITLE (text 3 of the language it starts in), checks its style, asks it to close
+# (which must change nothing), photographs it, presses "OK" (to the not-recognised screen),
+# photographs again, presses "Close" and waits for the end.
+ok_x=356 ok_y=146 # the right-hand button in the client area: "OK", then "Close"
 run_to_end() {
-    local title=$1 prefix=$2 win
+    local title=$1 prefix=$2 win offsets client_x client_y
     shift 2
     (cd "$work" && exec env "$@" wine QtxUpdate.exe) &
     pid=$!
     win=$(find_window "$title") || { echo "FAIL: no window titled $title"; exit 1; }
     sleep 2
+    offsets=$(wine "$bin/window_style_probe.exe" --close | tr -d '\r') || { echo "FAIL: the window's style"; exit 1; }
+    read -r client_x client_y <<<"$offsets"
+    sleep 1
+    kill -0 "$pid" 2>/dev/null || { echo "FAIL: a close request ended the program"; exit 1; }
     qtx_x_shot "$win" "$shots/$prefix-select-language.png"
     [ -z "${check_second_copy:-}" ] || second_copy
-    qtx_x_click "$win" "$ok_x" "$ok_y"
+    qtx_x_click "$win" "$((ok_x + client_x))" "$((ok_y + client_y))"
     sleep 2
     qtx_x_shot "$win" "$shots/$prefix-not-recognised.png"
     kill -0 "$pid" 2>/dev/null || { echo "FAIL: the program ended on OK"; exit 1; }
-    qtx_x_click "$win" "$ok_x" "$ok_y"
+    qtx_x_click "$win" "$((ok_x + client_x))" "$((ok_y + client_y))"
     for _ in $(seq 200); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1

@@ -1,9 +1,10 @@
 // The Windows platform: set-up and HID class services, overlapped reads, a device-change
-// window and a named mutex.
+// window, a named mutex, and the audio device lists.
 #include "DeviceChangeWindow.h"
 #include "NamedMutexLock.h"
 #include "OverlappedIo.h"
 #include "SetupDiEnumerator.h"
+#include "SystemAudio.h"
 
 namespace qtx::devlink
 {
@@ -14,6 +15,7 @@ Platform systemPlatform()
     static auto* io = new winos::OverlappedIo();
     static auto* watch = new winos::DeviceChangeWindow();
     static auto* lock = new winos::NamedMutexLock();
-    return {enumerator, io, watch, lock};
+    static auto* audio = new winos::SystemAudio();
+    return {enumerator, io, watch, lock, audio};
 }
 } // namespace qtx::devlink
