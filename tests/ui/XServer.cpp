@@ -1,5 +1,7 @@
 #include "XServer.h"
 
+#include "devlink/LockIsolation.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -61,6 +63,12 @@ XServer::~XServer()
 
 bool XServer::start (bool withWindowManager)
 {
+    // The screen and the programs started here take devlink's machine-wide
+    // lock; with a private one, other test runs on the machine cannot take it
+    // from them (and cost them their device notices). Xvfb and everything else
+    // started from here share it.
+    devlink::test::isolateLockNamespace();
+
     int fds[2];
     if (::pipe2 (fds, O_CLOEXEC) != 0)
         return false;
