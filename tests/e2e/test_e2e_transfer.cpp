@@ -187,6 +187,16 @@ TEST_F (EndToEnd, FullUpdateOfAWrittenPackageWithScrambledBlocks)
     EXPECT_EQ (controller->receivedImage(), expected);
 }
 
+TEST_F (EndToEnd, ABlockThatDoesNotMatchItsCrcIsCaught)
+{
+    package.blocks[3].data[10] ^= 0x01; // corrupted after its CRC-16 was taken
+    plugController ({});
+    openHost();
+    EXPECT_EQ (runUpdate(), Failed);
+    EXPECT_FALSE (controller->allBlocksGood());
+    EXPECT_FALSE (controller->completed());
+}
+
 namespace
 {
 struct FaultCase
@@ -213,7 +223,8 @@ ControllerOptions modeOptions (int notYet, int refuse)
 
 const FaultCase faultCases[] = {
     {"ModeRefused", modeOptions (0, 2), Failed, {515}, {}},
-    {"ModeDelayed", modeOptions (3, -1), Complete, {438, 453}, {}},
+    // Fourteen "not yet" answers: the fifteenth and last attempt succeeds.
+    {"ModeDelayed", modeOptions (14, -1), Complete, {438, 453}, {}},
     {"ModeNever", modeOptions (15, -1), Failed, {515}, {}},
     {"SilentAtStart", with ({{Fault::Silent, Step::Start, 1}}), Failed, {290}, {}},
     {"WrongCodeAtStart", with ({{Fault::WrongCode, Step::Start, 1, 0xF9}}), Failed, {290}, {}},
