@@ -4,41 +4,11 @@
 #include "ScreenFixture.h"
 
 #include <chrono>
-#include <cstdio>
-#include <unistd.h>
 
 namespace qtx::test
 {
 namespace
 {
-    // What the worker traces to standard error while it lives.
-    class TraceCapture
-    {
-    public:
-        TraceCapture()
-        {
-            std::fflush (stderr);
-            saved = ::dup (2);
-            ::dup2 (::fileno (file), 2);
-        }
-        std::string text()
-        {
-            std::fflush (stderr);
-            ::dup2 (saved, 2);
-            ::close (saved);
-            std::string out;
-            std::rewind (file);
-            for (int c; (c = std::fgetc (file)) != EOF;)
-                out += (char) c;
-            std::fclose (file);
-            return out;
-        }
-
-    private:
-        std::FILE* file = std::tmpfile();
-        int saved = -1;
-    };
-
     class Worker : public ScreenFixture
     {
     protected:
@@ -65,7 +35,7 @@ namespace
 
     TEST_F (Worker, QuitEndsTheCurrentWaitEmptyAndTheRemainingStepsAtOnce)
     {
-        TraceCapture capture;
+        testing::internal::CaptureStderr(); // the worker's trace
         startTransfer();
         const auto start = std::chrono::steady_clock::now();
         screen->quitProgram();
@@ -79,7 +49,7 @@ namespace
         for (int attempt = 0; attempt < 15; ++attempt)
             expected +=
                 "send HID_UPDATE_COM_MODE_CHANGE to request for update. @515\nunexpected response(0x0).\n";
-        const auto trace = capture.text();
+        const auto trace = testing::internal::GetCapturedStderr();
         EXPECT_EQ (trace.substr (std::min (trace.size(), trace.find ("send"))),
                    expected + "ERROR: retry error\n");
         screen->handleUpdateNowIfNeeded();
