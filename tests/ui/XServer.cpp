@@ -41,7 +41,7 @@ void OnScreen::SetUpTestSuite()
     std::string display;
     pid_t xvfb = -1, windowManager = -1;
     fields >> display >> xvfb >> windowManager;
-    ASSERT_TRUE (fields && display[0] == ':') << "Xvfb or openbox did not start: " << started;
+    ASSERT_TRUE (fields && display[0] == ':') << "Xvfb or the window manager did not start: " << started;
     ::setenv ("DISPLAY", display.c_str(), 1);
     serverProcesses = {windowManager, xvfb};
 }
