@@ -27,6 +27,9 @@ public:
                 id = std::this_thread::get_id();
                 ready.set_value();
                 mm->runDispatchLoop();
+                // The stop request may still be on its way out of the queue's
+                // post on the other thread: free the queue only after that.
+                stopPostedFuture.wait();
                 juce::MessageManager::deleteInstance();
             });
         started.wait();
@@ -34,9 +37,8 @@ public:
 
     ~MessageThread()
     {
-        // Asked from the message thread itself, so the loop cannot end and free
-        // the message manager while the request is still being made.
         juce::MessageManager::callAsync ([] { juce::MessageManager::getInstance()->stopDispatchLoop(); });
+        stopPosted.set_value();
         thread.join();
     }
 
@@ -60,6 +62,8 @@ public:
     std::thread::id id;
 
 private:
+    std::promise<void> stopPosted;
+    std::future<void> stopPostedFuture = stopPosted.get_future();
     std::thread thread;
 };
 
