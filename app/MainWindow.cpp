@@ -11,21 +11,18 @@ namespace
 } // namespace
 
 MainWindow::MainWindow()
-    : juce::ResizableWindow ("QTXUpdateProgram", false)
+    : juce::ResizableWindow ("QTXUpdateProgram", true)
 {
     setContentOwned (new MainComponent(), true);
-
-    // JUCE on Linux changes always-on-top and the title bar style only by making
-    // the native window anew. Both are set before the window exists, so it is
-    // made once, already on top and with the native title bar, whose frame takes
-    // no pixels: the client area is the main screen's 426 x 176.
+    centreWithSize (getWidth(), getHeight());
     setAlwaysOnTop (true);
+    setVisible (true);
     setUsingNativeTitleBar (true);
+
+    // The switch to the native title bar drops the window's own frame but not the
+    // pixel it took: give the client area its size back and centre it again.
     setContentComponentSize (clientWidth, clientHeight);
     centreWithSize (getWidth(), getHeight());
-    addToDesktop (getDesktopWindowStyleFlags());
-    setVisible (true);
-    toFront (true);
 }
 
 MainWindow::~MainWindow()
