@@ -48,3 +48,14 @@ endforeach()
 
 # JUCE's own sources trip GCC 12 warnings we cannot fix; keep them quiet.
 target_compile_options(qtx_juce PRIVATE -w)
+
+# JUCE opens the X libraries at run time and closes them at exit, after which the
+# leak checker can neither name nor suppress what they still held. Sanitizer
+# builds link them, so they stay loaded to the end.
+if(QTX_SANITIZE)
+    find_package(X11 REQUIRED)
+    target_link_libraries(qtx_juce PUBLIC
+        "-Wl,--push-state,--no-as-needed"
+        X11::X11 X11::Xext X11::Xcursor X11::Xrandr X11::Xinerama X11::Xrender
+        "-Wl,--pop-state")
+endif()

@@ -6,6 +6,20 @@
 
 namespace qtx
 {
+namespace
+{
+    const juce::String& asciiCharacters()
+    {
+        static const juce::String ascii = []
+        {
+            juce::String all;
+            for (juce::juce_wchar c = 32; c < 127; ++c)
+                all += juce::String::charToString (c);
+            return all;
+        }();
+        return ascii;
+    }
+} // namespace
 
 void prepareFonts()
 {
@@ -43,7 +57,8 @@ juce::Font withGlyphsFor (const juce::Font& font, const juce::String& text, cons
 {
     const auto family =
         font.getTypefacePtr() != nullptr ? font.getTypefacePtr()->getName() : font.getTypefaceName();
-    if (text.isEmpty() || familyCoversText (family, text))
+    // Every family draws plain ASCII; only other text asks fontconfig.
+    if (text.isEmpty() || text.containsOnly (asciiCharacters()) || familyCoversText (family, text))
         return font;
     const auto fallback =
         fallbackName.isNotEmpty() ? resolveFontFamily (fallbackName) : juce::Font::getFallbackFontName();

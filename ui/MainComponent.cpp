@@ -4,6 +4,7 @@
 
 #include "resources/ImageLoader.h"
 #include "resources/TxtLoader.h"
+#include "update/DebugOutput.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -74,9 +75,7 @@ MainComponent::~MainComponent()
 {
     // Normally the worker has ended through quitProgram; when the session ends
     // during an update it must still be stopped before its link and data go.
-    signalThreadShouldExit();
-    response.zeroAndWake();
-    stopThread (-1);
+    stopWorker();
     cancelPendingUpdate();
 
     for (auto* child : std::initializer_list<juce::Component*>{langList, progressBar, okButton, cancelButton})
@@ -213,13 +212,19 @@ void MainComponent::hidInputReceived()
 
 void MainComponent::quitProgram()
 {
-    // The exit flag first, so that a worker woken by the empty answer cannot start
-    // another long wait before stopThread has asked it to end.
-    signalThreadShouldExit();
-    response.zeroAndWake();
-    stopThread (-1);
+    stopWorker();
     if (auto* app = juce::JUCEApplicationBase::getInstance())
         app->systemRequestedQuit();
+}
+
+void MainComponent::stopWorker()
+{
+    // The worker's current wait ends with an empty answer and it runs its
+    // remaining steps. No answer can reach it any more (this thread, which
+    // delivers them, now waits for it), so their waits end at once instead of
+    // holding the program for their full limits.
+    response.stop();
+    stopThread (-1);
 }
 
 //==============================================================================
@@ -240,11 +245,7 @@ void MainComponent::send (const uint8_t (&command)[commandSize])
 
 bool MainComponent::waitForAnswer (int timeoutMs)
 {
-    // Once the program is ending every wait ends at once, as a time-out.
-    if (threadShouldExit())
-        return false;
-    const bool woken = response.wait (timeoutMs);
-    return woken && !threadShouldExit();
+    return response.wait (timeoutMs);
 }
 
 Answer MainComponent::latestAnswer()
@@ -270,8 +271,7 @@ void MainComponent::setProgress (double fraction)
 
 void MainComponent::trace (const char* line)
 {
-    // The developer trace goes to standard error, this platform's debugger output.
-    std::fputs (line, stderr);
+    debugOutput (line);
 }
 
 //==============================================================================

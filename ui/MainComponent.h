@@ -84,6 +84,9 @@ public:
     HidCtrl* deviceLink = nullptr;
 
 private:
+    // Wakes the worker for good and waits until it has ended.
+    void stopWorker();
+
     void addConnectHint (float x, float y);
     void addReconnectSteps (float x, float y, bool withHeading);
     void addText (const juce::String& text, bool bold, float x, float y, float width, float height,

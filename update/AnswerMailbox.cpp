@@ -11,6 +11,8 @@ void AnswerMailbox::store (const uint8_t* data, int length, bool wakeWaiter)
 {
     {
         std::lock_guard<std::mutex> guard (lock);
+        if (stopped)
+            return;
         if (data != nullptr && length > 0)
             std::memcpy (buffer, data, (size_t) std::min (length, bufferSize));
         if (wakeWaiter)
@@ -22,10 +24,21 @@ void AnswerMailbox::store (const uint8_t* data, int length, bool wakeWaiter)
 
 void AnswerMailbox::zeroAndWake()
 {
+    zeroAndSignal (false);
+}
+
+void AnswerMailbox::stop()
+{
+    zeroAndSignal (true);
+}
+
+void AnswerMailbox::zeroAndSignal (bool stopping)
+{
     {
         std::lock_guard<std::mutex> guard (lock);
         std::memset (buffer, 0, sizeof (buffer));
         signalled = true;
+        stopped = stopped || stopping;
     }
     woken.notify_one();
 }
@@ -42,18 +55,21 @@ void AnswerMailbox::wake()
 void AnswerMailbox::reset()
 {
     std::lock_guard<std::mutex> guard (lock);
-    signalled = false;
+    if (!stopped)
+        signalled = false;
 }
 
 bool AnswerMailbox::wait (int timeoutMs)
 {
     std::unique_lock<std::mutex> guard (lock);
+    const auto ready = [this] { return signalled || stopped; };
     if (timeoutMs < 0)
-        woken.wait (guard, [this] { return signalled; });
-    else if (!woken.wait_for (guard, std::chrono::milliseconds (timeoutMs), [this] { return signalled; }))
-        return false;
+        woken.wait (guard, ready);
+    else
+        woken.wait_for (guard, std::chrono::milliseconds (timeoutMs), ready);
+    const bool wasSignalled = signalled;
     signalled = false;
-    return true;
+    return wasSignalled;
 }
 
 Answer AnswerMailbox::latest() const

@@ -27,14 +27,21 @@ public:
     // Zeroes the whole buffer and wakes the waiter: its wait ends with answer code 0.
     void zeroAndWake();
 
+    // For a worker being stopped by the thread that would deliver its answers:
+    // zeroes the buffer and wakes the waiter. That wake-up is not dropped by
+    // reset(), so the current wait, or the next one if none runs now, ends with
+    // answer code 0; every later wait ends at once as a time-out, and nothing
+    // is stored any more.
+    void stop();
+
     // Wakes the waiter without touching the buffer.
     void wake();
 
-    // Drops a pending wake-up.
+    // Drops a pending wake-up (not the one of stop()).
     void reset();
 
     // Waits up to timeoutMs (negative: without limit) for a wake-up and consumes
-    // it. True when woken, false on time-out.
+    // it. True when woken, false on time-out (at once once stopped and consumed).
     bool wait (int timeoutMs);
 
     // Bytes 0 and 1 of the buffer.
@@ -44,9 +51,12 @@ public:
     void copyTo (uint8_t* destination, int size) const;
 
 private:
+    void zeroAndSignal (bool stopping);
+
     mutable std::mutex lock;
     std::condition_variable woken;
     bool signalled = false;
+    bool stopped = false;
     uint8_t buffer[bufferSize] = {};
 };
 

@@ -2,12 +2,9 @@
 
 #include "devlink/include/devlink.h"
 
-#include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <mutex>
-#include <thread>
 
 namespace qtx::fake
 {
@@ -18,13 +15,6 @@ namespace
         int type = -1;
         int version = 0;
         std::vector<uint8_t> store = std::vector<uint8_t> (64, 0);
-    };
-
-    struct Post
-    {
-        int kind; // 0 removal, 1 arrival, 2 input, 3 raw
-        unsigned int message;
-        int number;
     };
 
     struct Fake
@@ -40,60 +30,13 @@ namespace
         DevlinkNotifyTarget target{};
         unsigned int messages[3] = {}; // removal, arrival, input
 
-        std::mutex queueLock;
-        std::condition_variable queued, idle;
-        std::deque<Post> posts;
-        bool busy = false;
-        bool quit = false;
-        std::thread poster;
-
-        Fake()
+        // kind: 0 removal, 1 arrival, 2 input; or a raw message number.
+        void post (unsigned int kind, int number, bool raw = false)
         {
-            poster = std::thread ([this] { run(); });
-        }
-
-        ~Fake()
-        {
-            {
-                std::lock_guard<std::mutex> g (queueLock);
-                quit = true;
-            }
-            queued.notify_all();
-            poster.join();
-        }
-
-        void run()
-        {
-            std::unique_lock<std::mutex> g (queueLock);
-            for (;;)
-            {
-                queued.wait (g, [this] { return quit || !posts.empty(); });
-                if (quit)
-                    return;
-                Post p = posts.front();
-                posts.pop_front();
-                busy = true;
-                g.unlock();
-                {
-                    std::lock_guard<std::mutex> pg (postLock);
-                    const unsigned int message = p.kind == 3 ? p.message : messages[p.kind];
-                    if (target.post != nullptr && message != 0)
-                        target.post (target.context, message, p.number);
-                }
-                g.lock();
-                busy = false;
-                if (posts.empty())
-                    idle.notify_all();
-            }
-        }
-
-        void enqueue (Post p)
-        {
-            {
-                std::lock_guard<std::mutex> g (queueLock);
-                posts.push_back (p);
-            }
-            queued.notify_one();
+            std::lock_guard<std::mutex> g (postLock);
+            const unsigned int message = raw ? kind : messages[kind];
+            if (target.post != nullptr && message != 0)
+                target.post (target.context, message, number);
         }
     };
 
@@ -102,117 +45,107 @@ namespace
         static Fake instance;
         return instance;
     }
+
+    // The table, locked while this lives.
+    struct Table
+    {
+        Table()
+            : guard (fake().tableLock)
+        {
+        }
+        std::lock_guard<std::mutex> guard;
+        Fake& f = fake();
+    };
 } // namespace
 
 void reset()
 {
-    drainPosts();
-    auto& f = fake();
-    std::lock_guard<std::mutex> g (f.tableLock);
-    f.devices.clear();
-    f.writes.clear();
-    f.started = false;
-    f.initializeCalls = 0;
-    f.initializeResult = 1;
+    Table t;
+    t.f.devices.clear();
+    t.f.writes.clear();
+    t.f.started = false;
+    t.f.initializeCalls = 0;
+    t.f.initializeResult = 1;
 }
 
 void plug (int number, int type, int version)
 {
-    auto& f = fake();
     bool announce = false;
     {
-        std::lock_guard<std::mutex> g (f.tableLock);
-        f.devices[number] = Device{type, version, std::vector<uint8_t> (64, 0)};
-        announce = f.started;
+        Table t;
+        t.f.devices[number] = Device{type, version};
+        announce = t.f.started;
     }
     if (announce)
-        f.enqueue ({1, 0, number});
+        fake().post (1, number);
 }
 
 void unplug (int number)
 {
-    auto& f = fake();
     bool announce = false;
     {
-        std::lock_guard<std::mutex> g (f.tableLock);
-        announce = f.devices.erase (number) > 0 && f.started;
+        Table t;
+        announce = t.f.devices.erase (number) > 0 && t.f.started;
     }
     if (announce)
-        f.enqueue ({0, 0, number});
+        fake().post (0, number);
 }
 
 void input (int number, const std::vector<uint8_t>& report)
 {
-    auto& f = fake();
     {
-        std::lock_guard<std::mutex> g (f.tableLock);
-        auto it = f.devices.find (number);
-        if (it == f.devices.end())
+        Table t;
+        auto it = t.f.devices.find (number);
+        if (it == t.f.devices.end())
             return;
         it->second.store = report;
     }
-    f.enqueue ({2, 0, number});
+    fake().post (2, number);
 }
 
 void postRaw (unsigned int message, int number)
 {
-    fake().enqueue ({3, message, number});
-}
-
-void drainPosts()
-{
-    auto& f = fake();
-    std::unique_lock<std::mutex> g (f.queueLock);
-    f.idle.wait (g, [&f] { return f.posts.empty() && !f.busy; });
+    fake().post (message, number, true);
 }
 
 std::vector<Write> writes()
 {
-    auto& f = fake();
-    std::lock_guard<std::mutex> g (f.tableLock);
-    return f.writes;
+    return Table().f.writes;
 }
 
 bool started()
 {
-    auto& f = fake();
-    std::lock_guard<std::mutex> g (f.tableLock);
-    return f.started;
+    return Table().f.started;
 }
 
 int initializeCalls()
 {
-    auto& f = fake();
-    std::lock_guard<std::mutex> g (f.tableLock);
-    return f.initializeCalls;
+    return Table().f.initializeCalls;
 }
 
 void setInitializeResult (int result)
 {
-    auto& f = fake();
-    std::lock_guard<std::mutex> g (f.tableLock);
-    f.initializeResult = result;
+    Table().f.initializeResult = result;
 }
 
 unsigned int inputMessage()
 {
-    auto& f = fake();
-    std::lock_guard<std::mutex> g (f.postLock);
-    return f.messages[2];
+    std::lock_guard<std::mutex> g (fake().postLock);
+    return fake().messages[2];
 }
 
 } // namespace qtx::fake
 
-using qtx::fake::fake;
+using namespace qtx::fake;
 
+// The ten exports the device link binds.
 extern "C"
 {
     int HID_Initialize (void*)
     {
-        auto& f = fake();
-        std::lock_guard<std::mutex> g (f.tableLock);
-        ++f.initializeCalls;
-        return f.initializeResult;
+        Table t;
+        ++t.f.initializeCalls;
+        return t.f.initializeResult;
     }
 
     void HID_SetCallback (const DevlinkNotifyTarget* target, unsigned int input, unsigned int arrival,
@@ -228,16 +161,12 @@ extern "C"
 
     void HID_Start (void)
     {
-        auto& f = fake();
-        std::lock_guard<std::mutex> g (f.tableLock);
-        f.started = true;
+        Table().f.started = true;
     }
 
     void HID_Stop (void)
     {
-        auto& f = fake();
-        std::lock_guard<std::mutex> g (f.tableLock);
-        f.started = false;
+        Table().f.started = false;
     }
 
     void HID_Finalize (void)
@@ -247,82 +176,46 @@ extern "C"
 
     void HID_Input (int number, unsigned char* destination, int* length)
     {
-        auto& f = fake();
-        std::lock_guard<std::mutex> g (f.tableLock);
-        auto it = f.devices.find (number);
-        if (!f.started || it == f.devices.end())
-        {
-            *length = 0;
-            return;
-        }
-        std::memcpy (destination, it->second.store.data(), it->second.store.size());
-        *length = (int) it->second.store.size();
+        Table t;
+        auto it = t.f.devices.find (number);
+        *length = t.f.started && it != t.f.devices.end() ? (int) it->second.store.size() : 0;
+        if (*length > 0)
+            std::memcpy (destination, it->second.store.data(), (size_t) *length);
     }
 
     int HID_Write (int number, const unsigned char* data, int length)
     {
-        auto& f = fake();
-        std::lock_guard<std::mutex> g (f.tableLock);
-        if (f.devices.count (number) == 0)
+        Table t;
+        if (t.f.devices.count (number) == 0)
             return 0;
-        f.writes.push_back ({number, std::vector<uint8_t> (data, data + length)});
+        t.f.writes.push_back ({number, std::vector<uint8_t> (data, data + length)});
         return 1;
-    }
-
-    int HID_GetDeviceCount (void)
-    {
-        auto& f = fake();
-        std::lock_guard<std::mutex> g (f.tableLock);
-        return (int) f.devices.size();
     }
 
     int HID_EnumHIDno (int* numbers)
     {
-        auto& f = fake();
-        std::lock_guard<std::mutex> g (f.tableLock);
+        Table t;
         int n = 0;
-        for (const auto& [number, device] : f.devices)
-            numbers[n++] = number;
+        for (const auto& entry : t.f.devices)
+            numbers[n++] = entry.first;
         return n;
     }
 
     int HID_GetDeviceType (int number)
     {
-        auto& f = fake();
-        std::lock_guard<std::mutex> g (f.tableLock);
-        auto it = f.devices.find (number);
-        return it == f.devices.end() ? -1 : it->second.type;
+        Table t;
+        auto it = t.f.devices.find (number);
+        return it == t.f.devices.end() ? -1 : it->second.type;
     }
 
     void HID_GetFirmwareVersion (int type, int* values, int count)
     {
-        auto& f = fake();
-        std::lock_guard<std::mutex> g (f.tableLock);
-        for (int k = 0; k < count; ++k)
-            values[k] = 0;
+        Table t;
         int k = 0;
-        for (const auto& [number, device] : f.devices)
-            if (device.type == type && k < count)
-                values[k++] = device.version;
-    }
-
-    int HID_GetDriverVersion (int, char* text)
-    {
-        text[0] = 0;
-        return 0;
-    }
-
-    int HID_GetDirectSoundGUID (int, DevlinkGuid* first, DevlinkGuid* second)
-    {
-        if (first != nullptr)
-            *first = DevlinkGuid{};
-        if (second != nullptr)
-            *second = DevlinkGuid{};
-        return 0;
-    }
-
-    int HID_GetHIDnoForASIO (int, unsigned int)
-    {
-        return -1;
+        for (const auto& entry : t.f.devices)
+            if (entry.second.type == type && k < count)
+                values[k++] = entry.second.version;
+        for (; k < count; ++k)
+            values[k] = 0;
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-// A stand-in for the devlink library: the exports work on a table the test
-// controls, and notices are posted from a thread of the fake's own, as the
-// library's readers and device watch would.
+// A stand-in for the devlink library: the exports the device link binds work on
+// a table the test controls, and notices are posted from the calling thread
+// (the test's, never the message thread), as the library's threads would.
 
 #include <cstdint>
 #include <vector>
@@ -26,8 +26,6 @@ void unplug (int deviceNumber);
 void input (int deviceNumber, const std::vector<uint8_t>& report);
 // Posts a notice as is (e.g. for a number that holds nothing).
 void postRaw (unsigned int message, int deviceNumber);
-// Waits until every notice handed to the posting thread has been posted.
-void drainPosts();
 
 std::vector<Write> writes();
 bool started();

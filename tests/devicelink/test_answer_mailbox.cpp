@@ -1,5 +1,5 @@
-// The hand-over of answers to the worker: auto-reset wake-ups, zeroing, and
-// answers stored from another thread while the worker reads.
+// The hand-over of answers to the worker: auto-reset wake-ups, zeroing, the
+// stop of a worker, and answers stored from another thread while the worker reads.
 
 #include "update/AnswerMailbox.h"
 
@@ -9,7 +9,7 @@
 
 using qtx::AnswerMailbox;
 
-TEST (AnswerMailbox, WakeUpIsConsumedOnce)
+TEST (AnswerMailbox, WakeUpsAreConsumedOnceAndResetKeepsTheBytes)
 {
     AnswerMailbox box;
     EXPECT_FALSE (box.wait (0));
@@ -19,28 +19,18 @@ TEST (AnswerMailbox, WakeUpIsConsumedOnce)
     EXPECT_FALSE (box.wait (0));
     EXPECT_EQ (box.latest().code, 0xF6);
     EXPECT_EQ (box.latest().value, 1);
-}
 
-TEST (AnswerMailbox, ResetDropsAPendingWakeUpButKeepsTheBytes)
-{
-    AnswerMailbox box;
-    const uint8_t answer[2] = {0xF9, 7};
     box.store (answer, 2, true);
     box.reset();
     EXPECT_FALSE (box.wait (0));
-    EXPECT_EQ (box.latest().code, 0xF9);
-}
+    EXPECT_EQ (box.latest().code, 0xF6);
 
-TEST (AnswerMailbox, StoreWithoutWakeAndZeroAndWake)
-{
-    AnswerMailbox box;
     std::vector<uint8_t> big (2000, 0x5A); // longer than the buffer: cut, never overrun
     box.store (big.data(), (int) big.size(), false);
     EXPECT_FALSE (box.wait (0));
     uint8_t copy[AnswerMailbox::bufferSize];
     box.copyTo (copy, (int) sizeof (copy));
     EXPECT_EQ (copy[1023], 0x5A);
-
     const uint8_t shorter[1] = {0x01};
     box.store (shorter, 1, false);
     EXPECT_EQ (box.latest().code, 0x01);
@@ -52,7 +42,22 @@ TEST (AnswerMailbox, StoreWithoutWakeAndZeroAndWake)
     EXPECT_EQ (box.latest().value, 0);
 }
 
-TEST (AnswerMailbox, WaiterWakesForAnswersFromAnotherThread)
+TEST (AnswerMailbox, StopEndsTheNextWaitEvenAfterAResetAndLaterOnesAtOnce)
+{
+    AnswerMailbox box;
+    const uint8_t answer[2] = {0xF9, 7};
+    box.store (answer, 2, false);
+    box.stop();
+    box.reset(); // the worker drops stale wake-ups before its next command
+    EXPECT_TRUE (box.wait (60000)) << "the stop was lost";
+    EXPECT_EQ (box.latest().code, 0);
+    box.store (answer, 2, true); // nothing is taken any more
+    EXPECT_EQ (box.latest().code, 0);
+    EXPECT_FALSE (box.wait (-1)); // would hang if it waited
+    EXPECT_FALSE (box.wait (60000));
+}
+
+TEST (AnswerMailbox, WaiterWakesForAnswersAndStopFromAnotherThread)
 {
     AnswerMailbox box;
     constexpr int rounds = 2000;
@@ -66,6 +71,7 @@ TEST (AnswerMailbox, WaiterWakesForAnswersFromAnotherThread)
                 while (box.latest().code != 0) // wait for the worker to take it
                     std::this_thread::yield();
             }
+            box.stop();
         });
     int taken = 0;
     while (taken < rounds)
@@ -79,13 +85,6 @@ TEST (AnswerMailbox, WaiterWakesForAnswersFromAnotherThread)
         const uint8_t zero[1] = {0};
         box.store (zero, 1, false);
     }
+    EXPECT_TRUE (box.wait (-1)); // the stop's wake-up
     controller.join();
-}
-
-TEST (AnswerMailbox, UnlimitedWaitEndsOnWake)
-{
-    AnswerMailbox box;
-    std::thread waker ([&] { box.zeroAndWake(); });
-    EXPECT_TRUE (box.wait (-1));
-    waker.join();
 }

@@ -10,18 +10,20 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <string>
 
 using namespace qtx;
 using qtx::test::MessageThread;
+using Strings = std::vector<std::string>;
 
 namespace
 {
 
 struct Recorder : HidHandler
 {
-    explicit Recorder (HidCtrl& c, std::thread::id t)
+    Recorder (HidCtrl& c, std::thread::id t)
         : ctrl (c)
         , messageThread (t)
     {
@@ -29,10 +31,8 @@ struct Recorder : HidHandler
 
     void note (const char* what)
     {
-        if (std::this_thread::get_id() != messageThread)
-            ++offThread;
-        if (closed)
-            ++afterClose;
+        offThread += std::this_thread::get_id() != messageThread ? 1 : 0;
+        afterClose += closed ? 1 : 0;
         events.push_back (what);
     }
 
@@ -46,7 +46,7 @@ struct Recorder : HidHandler
 
     HidCtrl& ctrl;
     std::thread::id messageThread;
-    std::vector<std::string> events;
+    Strings events;
     std::vector<std::vector<uint8_t>> inputs;
     int offThread = 0;
     int afterClose = 0;
@@ -69,19 +69,25 @@ protected:
         return loop.call ([&] { return ctrl.open (&recorder, selector); });
     }
 
-    // Lets every notice posted so far reach the handler.
+    // Lets every notice posted so far reach the handler. A drain that found
+    // more notices queued behind it queues itself again: the second flush
+    // comes after that one.
     void settle()
     {
-        fake::drainPosts();
+        loop.flush();
         loop.flush();
     }
 
-    std::vector<std::string> events()
+    template <typename Read>
+    auto onLoop (Read read)
+    {
+        return loop.call ([&] { return read (ctrl); });
+    }
+
+    Strings events()
     {
         return loop.call ([this] { return recorder.events; });
     }
-
-    int linkState() { return ctrl.linkState; }
 
     MessageThread loop;
     HidCtrl ctrl;
@@ -92,40 +98,57 @@ const uint8_t command[64] = {0xF4};
 
 } // namespace
 
-TEST_F (DeviceLink, SelectorZeroNeverTakesADevice)
+TEST_F (DeviceLink, TakesTheLowestNumberedControllerWithItsVersionOrNone)
 {
+    const struct
+    {
+        std::vector<std::array<int, 3>> devices; // number, type, version
+        int linkState, number, version;
+    } cases[] = {
+        {{{0, 3, 555}, {2, 9, 102}, {5, 9, 204}}, 1, 2, 102},
+        {{{0, 3, 555}}, 0, -1, 0},
+    };
+    for (const auto& c : cases)
+    {
+        fake::reset();
+        for (const auto& d : c.devices)
+            fake::plug (d[0], d[1], d[2]);
+        ASSERT_TRUE (open (1));
+        EXPECT_EQ (ctrl.linkState, c.linkState);
+        EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.util->deviceNumber.load(); }), c.number);
+        EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.firmwareVersion; }), c.version);
+        EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.inputLength; }), c.linkState != 0 ? 64 : 0);
+        EXPECT_EQ (ctrl.send (command, 64), c.linkState != 0);
+        loop.call ([this] { ctrl.close(); });
+    }
+}
+
+TEST_F (DeviceLink, NoticesThatConcernNoHeldDeviceReachNoHandler)
+{
+    // Selector 0 takes nothing, not even a controller that arrives later.
     fake::plug (0, 9, 102);
     ASSERT_TRUE (open (0));
     EXPECT_TRUE (fake::started());
-    EXPECT_EQ (linkState(), 0);
     fake::plug (1, 9, 102);
     fake::input (0, {0xF6, 1});
     settle();
     EXPECT_TRUE (events().empty());
-    EXPECT_EQ (linkState(), 0);
+    EXPECT_EQ (ctrl.linkState, 0);
     EXPECT_FALSE (ctrl.send (command, 64));
     EXPECT_TRUE (fake::writes().empty());
-}
+    loop.call ([this] { ctrl.close(); });
 
-TEST_F (DeviceLink, HoldsTheLowestNumberedControllerAndItsVersion)
-{
-    fake::plug (0, 3, 555); // another device type
-    fake::plug (2, 9, 102);
-    fake::plug (5, 9, 204);
+    // Input of another device, unknown notices, removal of a number not held.
+    fake::reset();
+    fake::plug (1, 3, 0);
+    fake::plug (2, 9, 101);
     ASSERT_TRUE (open (1));
-    EXPECT_EQ (linkState(), 1);
-    EXPECT_EQ (loop.call ([this] { return ctrl.firmwareVersion; }), 102);
-    EXPECT_EQ (loop.call ([this] { return ctrl.inputLength; }), 64);
-    EXPECT_EQ (loop.call ([this] { return ctrl.util->deviceNumber.load(); }), 2);
-}
-
-TEST_F (DeviceLink, NoControllerMeansVersionZero)
-{
-    fake::plug (0, 3, 555);
-    ASSERT_TRUE (open (1));
-    EXPECT_EQ (linkState(), 0);
-    EXPECT_EQ (loop.call ([this] { return ctrl.firmwareVersion; }), 0);
-    EXPECT_FALSE (ctrl.send (command, 64));
+    fake::input (1, std::vector<uint8_t> (64, 0xAA));
+    fake::postRaw (4242, 2);
+    fake::postRaw (WM_HID_REMOVAL, 7);
+    settle();
+    EXPECT_TRUE (events().empty());
+    EXPECT_EQ (ctrl.linkState, 1);
 }
 
 TEST_F (DeviceLink, RemovalBeforeAnyWriteTakesTheOtherController)
@@ -141,9 +164,9 @@ TEST_F (DeviceLink, RemovalBeforeAnyWriteTakesTheOtherController)
     fake::plug (4, 9, 101);
     fake::unplug (1);
     settle();
-    EXPECT_EQ (events(), (std::vector<std::string>{"arrived"}));
-    EXPECT_EQ (linkState(), 1);
-    EXPECT_EQ (loop.call ([this] { return ctrl.util->deviceNumber.load(); }), 4);
+    EXPECT_EQ (events(), Strings{"arrived"});
+    EXPECT_EQ (ctrl.linkState, 1);
+    EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.util->deviceNumber.load(); }), 4);
 }
 
 TEST_F (DeviceLink, RemovalAfterASendIsReportedEvenWithAnotherController)
@@ -152,69 +175,48 @@ TEST_F (DeviceLink, RemovalAfterASendIsReportedEvenWithAnotherController)
     fake::plug (4, 9, 101);
     ASSERT_TRUE (open (1));
     EXPECT_TRUE (ctrl.send (command, 64));
-    EXPECT_EQ (linkState(), 2);
+    EXPECT_EQ (ctrl.linkState, 2);
     ASSERT_EQ (fake::writes().size(), 1u);
     EXPECT_EQ (fake::writes()[0].deviceNumber, 1);
     EXPECT_EQ (fake::writes()[0].data, std::vector<uint8_t> (command, command + 64));
 
     fake::unplug (1);
     settle();
-    EXPECT_EQ (events(), (std::vector<std::string>{"removed"}));
-    EXPECT_EQ (linkState(), 0);
-    EXPECT_EQ (loop.call ([this] { return ctrl.firmwareVersion; }), 0);
+    EXPECT_EQ (events(), Strings{"removed"});
+    EXPECT_EQ (ctrl.linkState, 0);
+    EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.firmwareVersion; }), 0);
 
     // A later arrival is taken again.
     fake::plug (6, 9, 300);
     settle();
-    EXPECT_EQ (events(), (std::vector<std::string>{"removed", "arrived"}));
-    EXPECT_EQ (loop.call ([this] { return ctrl.firmwareVersion; }), 101);
+    EXPECT_EQ (events(), (Strings{"removed", "arrived"}));
+    EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.firmwareVersion; }), 101);
 }
 
-TEST_F (DeviceLink, InputOfOtherDevicesAndUnknownNoticesAreIgnored)
-{
-    fake::plug (1, 3, 0);
-    fake::plug (2, 9, 101);
-    ASSERT_TRUE (open (1));
-    fake::input (1, std::vector<uint8_t> (64, 0xAA));
-    fake::postRaw (4242, 2);
-    fake::postRaw (WM_HID_REMOVAL, 7);
-    settle();
-    EXPECT_TRUE (events().empty());
-    EXPECT_EQ (linkState(), 1);
-}
-
-TEST_F (DeviceLink, ShorterInputLeavesOlderBytesBehindItsEnd)
-{
-    fake::plug (0, 9, 101);
-    ASSERT_TRUE (open (1));
-    fake::input (0, std::vector<uint8_t> (64, 0x11));
-    settle();
-    fake::input (0, {0x22, 0x22});
-    settle();
-    auto state =
-        loop.call ([this] { return std::vector<uint8_t> (ctrl.inputBuffer, ctrl.inputBuffer + 64); });
-    EXPECT_EQ (loop.call ([this] { return ctrl.inputLength; }), 2);
-    EXPECT_EQ (state[0], 0x22);
-    EXPECT_EQ (state[1], 0x22);
-    EXPECT_EQ (state[2], 0x11);
-    EXPECT_EQ (state[63], 0x11);
-}
-
-TEST_F (DeviceLink, EveryInputNoticeReachesTheHandler)
+TEST_F (DeviceLink, InputReachesTheHandlerOnceANoticeAndShorterInputKeepsOlderBytes)
 {
     fake::plug (3, 9, 100);
     ASSERT_TRUE (open (1));
     constexpr int reports = 250; // one byte tells them apart
     for (int k = 0; k < reports; ++k)
-        fake::input (3, {(uint8_t) k});
+        fake::input (3, std::vector<uint8_t> (64, (uint8_t) k));
     settle();
-    EXPECT_EQ (events(), std::vector<std::string> (reports, "input"));
+    EXPECT_EQ (events(), Strings (reports, "input"));
     // Only the latest report is stored, so later notices may fetch newer data,
     // never older.
     auto inputs = loop.call ([this] { return recorder.inputs; });
     for (size_t k = 1; k < inputs.size(); ++k)
         ASSERT_LE (inputs[k - 1][0], inputs[k][0]);
     EXPECT_EQ (inputs.back()[0], reports - 1);
+
+    fake::input (3, {0x22, 0x22});
+    settle();
+    const auto buffer =
+        onLoop ([] (HidCtrl& l) { return std::vector<uint8_t> (l.inputBuffer, l.inputBuffer + 64); });
+    EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.inputLength; }), 2);
+    std::vector<uint8_t> expected (64, reports - 1);
+    expected[0] = expected[1] = 0x22;
+    EXPECT_EQ (buffer, expected);
 }
 
 TEST (NoticeQueue, ServesNoticesFromManyThreadsInPostingOrder)
@@ -225,8 +227,7 @@ TEST (NoticeQueue, ServesNoticesFromManyThreadsInPostingOrder)
     NoticeQueue queue (
         [&] (unsigned int message, int number)
         {
-            if (std::this_thread::get_id() != loop.id)
-                ++offThread;
+            offThread += std::this_thread::get_id() != loop.id ? 1 : 0;
             served.emplace_back (message, number);
         });
     constexpr int perThread = 5000;
@@ -274,26 +275,22 @@ TEST_F (DeviceLink, NothingIsHandledAfterClose)
     flood.join();
     settle();
     EXPECT_EQ (loop.call ([this] { return recorder.afterClose; }), 0);
-    EXPECT_EQ (linkState(), 1); // close forgets the device, not the state read by the screen
+    EXPECT_EQ (ctrl.linkState, 1); // close forgets the device, not the state read by the screen
     EXPECT_FALSE (fake::started());
 }
 
-TEST_F (DeviceLink, SecondOpenWhileOneIsActiveFails)
+TEST_F (DeviceLink, SecondOpenFailsAndARefusedLibraryStillFindsThePresentDevice)
 {
+    fake::setInitializeResult (0); // another client holds the library
+    fake::plug (0, 9, 120);
     ASSERT_TRUE (open (1));
+    EXPECT_EQ (ctrl.linkState, 1);
+    EXPECT_TRUE (fake::started());
+    EXPECT_EQ (fake::inputMessage(), WM_HID_INPUT);
+
     HidCtrl second;
     EXPECT_FALSE (loop.call ([&] { return second.open (&recorder, 1); }));
     EXPECT_EQ (second.util, nullptr);
     EXPECT_FALSE (second.send (command, 64));
     EXPECT_EQ (fake::initializeCalls(), 1);
-}
-
-TEST_F (DeviceLink, LibraryRefusingInitialisationStillFindsThePresentDevice)
-{
-    fake::setInitializeResult (0);
-    fake::plug (0, 9, 120);
-    ASSERT_TRUE (open (1));
-    EXPECT_EQ (linkState(), 1);
-    EXPECT_TRUE (fake::started());
-    EXPECT_EQ (fake::inputMessage(), WM_HID_INPUT);
 }

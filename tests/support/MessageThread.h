@@ -27,9 +27,9 @@ public:
                 id = std::this_thread::get_id();
                 ready.set_value();
                 mm->runDispatchLoop();
-                // The stop request is seen by the loop before its callAsync has
-                // returned on the other thread; the queue must outlive that call.
-                stopRequested.get_future().wait();
+                // The stop request may still be on its way out of the queue's
+                // post on the other thread: free the queue only after that.
+                stopPostedFuture.wait();
                 juce::MessageManager::deleteInstance();
             });
         started.wait();
@@ -38,7 +38,7 @@ public:
     ~MessageThread()
     {
         juce::MessageManager::callAsync ([] { juce::MessageManager::getInstance()->stopDispatchLoop(); });
-        stopRequested.set_value();
+        stopPosted.set_value();
         thread.join();
     }
 
@@ -62,7 +62,8 @@ public:
     std::thread::id id;
 
 private:
-    std::promise<void> stopRequested;
+    std::promise<void> stopPosted;
+    std::future<void> stopPostedFuture = stopPosted.get_future();
     std::thread thread;
 };
 

@@ -2,11 +2,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 namespace qtx::test
 {
 
-XServer* ScreenFixture::server = nullptr;
 juce::ScopedJuceInitialiser_GUI* ScreenFixture::juce = nullptr;
 
 void ScreenFixture::SetUpTestSuite()
@@ -15,17 +15,16 @@ void ScreenFixture::SetUpTestSuite()
     ::setenv ("LANG", "C", 1);
     ::unsetenv ("LC_ALL");
     ::unsetenv ("LC_MESSAGES");
-    server = new XServer();
-    ASSERT_TRUE (server->start (true)) << "Xvfb or openbox did not start";
-    juce = new juce::ScopedJuceInitialiser_GUI();
+    OnScreen::SetUpTestSuite();
+    if (!::testing::Test::HasFatalFailure())
+        juce = new juce::ScopedJuceInitialiser_GUI();
 }
 
 void ScreenFixture::TearDownTestSuite()
 {
     delete juce;
     juce = nullptr;
-    delete server;
-    server = nullptr;
+    OnScreen::TearDownTestSuite();
 }
 
 void ScreenFixture::SetUp()
@@ -71,12 +70,27 @@ juce::String ScreenFixture::shownText() const
 
 std::set<int> ScreenFixture::lineTops() const
 {
-    std::set<int> tops;
+    return lineStarts (true);
+}
+
+std::set<int> ScreenFixture::lineStarts (bool tops) const
+{
+    std::map<int, int> leftOfLine; // rounded top -> rounded left of its first glyph
     auto layout = screen->getTextLayout();
     for (int i = 0; i < layout.getNumGlyphs(); ++i)
-        if (!layout.getGlyph (i).isWhitespace())
-            tops.insert ((int) std::lround (layout.getGlyph (i).getTop()));
-    return tops;
+    {
+        const auto& glyph = layout.getGlyph (i);
+        if (glyph.isWhitespace())
+            continue;
+        const int top = (int) std::lround (glyph.getTop());
+        const int left = (int) std::lround (glyph.getLeft());
+        auto [at, added] = leftOfLine.emplace (top, left);
+        at->second = std::min (at->second, left);
+    }
+    std::set<int> out;
+    for (const auto& [top, left] : leftOfLine)
+        out.insert (tops ? top : left);
+    return out;
 }
 
 } // namespace qtx::test

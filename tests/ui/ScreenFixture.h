@@ -16,7 +16,7 @@
 namespace qtx::test
 {
 
-class ScreenFixture : public ::testing::Test
+class ScreenFixture : public OnScreen
 {
 public:
     static void SetUpTestSuite();
@@ -37,12 +37,13 @@ protected:
 
     // Rounded tops of the lines that hold visible characters.
     std::set<int> lineTops() const;
+    // Rounded lefts of those lines (tops false), or their tops (true).
+    std::set<int> lineStarts (bool tops = false) const;
 
     std::unique_ptr<MainWindow> window;
     MainComponent* screen = nullptr;
 
 private:
-    static XServer* server;
     static juce::ScopedJuceInitialiser_GUI* juce;
 };
 

@@ -1,5 +1,9 @@
 #include "XServer.h"
 
+#include "devlink/LockIsolation.h"
+
+#include <sstream>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -11,113 +15,78 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace qtx::test
 {
 namespace
 {
-    pid_t spawn (const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment,
-                 int keepFd = -1, const std::string& errorFile = {})
-    {
-        const pid_t pid = ::fork();
-        if (pid != 0)
-            return pid;
-        for (const auto& entry : extraEnvironment)
-            ::putenv (const_cast<char*> (entry.c_str()));
-        const int devNull = ::open ("/dev/null", O_RDWR);
-        ::dup2 (devNull, 0);
-        if (std::getenv ("QTX_TEST_VERBOSE") == nullptr)
-        {
-            ::dup2 (devNull, 1);
-            ::dup2 (devNull, 2);
-        }
-        if (!errorFile.empty())
-        {
-            const int fd = ::open (errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (fd >= 0)
-                ::dup2 (fd, 2);
-        }
-        if (keepFd >= 0)
-            ::fcntl (keepFd, F_SETFD, 0);
-        std::vector<char*> args;
-        for (const auto& a : argv)
-            args.push_back (const_cast<char*> (a.c_str()));
-        args.push_back (nullptr);
-        ::execvp (args[0], args.data());
-        ::_exit (127);
-    }
-
     void sleepMs (int ms)
     {
         std::this_thread::sleep_for (std::chrono::milliseconds (ms));
     }
 } // namespace
 
-XServer::~XServer()
+std::vector<pid_t> OnScreen::serverProcesses;
+
+void OnScreen::SetUpTestSuite()
 {
-    stop();
+    // The screen and the programs started here take devlink's machine-wide
+    // lock; with a private one, other test runs on the machine cannot take it
+    // from them (and cost them their device notices). The X server and
+    // everything else started from here share it.
+    devlink::test::isolateLockNamespace();
+
+    const auto started = runCommand (std::string ("bash -c '. \"") + QTX_XSESSION +
+                                     "\" && qtx_x_start && echo \"$DISPLAY $QTX_XVFB_PID $QTX_WM_PID\"'");
+    std::istringstream fields (started);
+    std::string display;
+    pid_t xvfb = -1, windowManager = -1;
+    fields >> display >> xvfb >> windowManager;
+    ASSERT_TRUE (fields && display[0] == ':') << "Xvfb or the window manager did not start: " << started;
+    ::setenv ("DISPLAY", display.c_str(), 1);
+    serverProcesses = {windowManager, xvfb};
 }
 
-bool XServer::start (bool withWindowManager)
+void OnScreen::TearDownTestSuite()
 {
-    int fds[2];
-    if (::pipe2 (fds, O_CLOEXEC) != 0)
-        return false;
-    server = spawn ({"Xvfb", "-displayfd", std::to_string (fds[1]), "-screen", "0", "1024x768x24",
-                     "-nolisten", "tcp", "-noreset"},
-                    {}, fds[1]);
-    ::close (fds[1]);
-
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    while (number.find ('\n') == std::string::npos && ::poll (&p, 1, 20000) > 0)
-    {
-        char buffer[32];
-        const auto n = ::read (fds[0], buffer, sizeof (buffer));
-        if (n <= 0)
-            break;
-        number.append (buffer, (size_t) n);
-    }
-    ::close (fds[0]);
-    if (number.find ('\n') == std::string::npos)
-        return false;
-    number.pop_back();
-    displayName = ":" + number;
-    ::setenv ("DISPLAY", displayName.c_str(), 1);
-
-    if (withWindowManager)
-    {
-        windowManager = spawn ({"openbox", "--sm-disable"}, {});
-        for (int i = 0; i < 100; ++i)
-        {
-            if (runCommand ("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find ("window id") !=
-                std::string::npos)
-                return true;
-            sleepMs (50);
-        }
-        return false;
-    }
-    return true;
+    // Children of the shell that started them, not of this process.
+    for (auto pid : serverProcesses)
+        ::kill (pid, SIGTERM);
+    serverProcesses.clear();
 }
 
-void XServer::stop()
+void OnScreen::click (const std::string& window, int x, int y)
 {
-    endProcess (windowManager);
-    windowManager = -1;
-    endProcess (server);
-    server = -1;
-}
-
-pid_t startProcess (const std::string& program, const std::vector<std::string>& environment)
-{
-    return spawn ({program}, environment);
+    runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && qtx_x_click " + window + " " +
+                std::to_string (x) + " " + std::to_string (y) + "'");
 }
 
 pid_t startProcess (const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                     const std::string& errorFile)
 {
-    return spawn (argv, environment, -1, errorFile);
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    for (const auto& entry : environment)
+        ::putenv (const_cast<char*> (entry.c_str()));
+    const int devNull = ::open ("/dev/null", O_RDWR);
+    ::dup2 (devNull, 0);
+    if (std::getenv ("QTX_TEST_VERBOSE") == nullptr)
+    {
+        ::dup2 (devNull, 1);
+        ::dup2 (devNull, 2);
+    }
+    if (!errorFile.empty())
+    {
+        const int fd = ::open (errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd >= 0)
+            ::dup2 (fd, 2);
+    }
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back (const_cast<char*> (a.c_str()));
+    args.push_back (nullptr);
+    ::execvp (args[0], args.data());
+    ::_exit (127);
 }
 
 int waitForExit (pid_t pid, int timeoutMs)

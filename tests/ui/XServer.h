@@ -1,8 +1,10 @@
 #pragma once
 
-// A private X server (Xvfb) for screen tests, optionally with a light window
-// manager, plus small helpers to start the program and look at its window.
+// A private X server (Xvfb) with a light window manager for screen tests, the
+// same one the scripts use (scripts/xsession.sh), plus small helpers to start
+// the program and look at its window.
 
+#include <gtest/gtest.h>
 #include <juce_graphics/juce_graphics.h>
 
 #include <string>
@@ -12,32 +14,27 @@
 namespace qtx::test
 {
 
-class XServer
+// A test suite whose tests share one X server; DISPLAY points at it.
+class OnScreen : public ::testing::Test
 {
 public:
-    XServer() = default;
-    ~XServer();
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
 
-    // Starts Xvfb on a free display and, if asked, openbox; sets DISPLAY.
-    bool start (bool withWindowManager);
-    void stop();
-
-    const std::string& display() const { return displayName; }
+protected:
+    // A left click at client coordinates, then the pointer out of the way.
+    static void click (const std::string& window, int x, int y);
 
 private:
-    pid_t server = -1;
-    pid_t windowManager = -1;
-    std::string displayName;
+    static std::vector<pid_t> serverProcesses;
 };
 
-// Starts a program with extra environment entries ("NAME=value"); -1 on failure.
-pid_t startProcess (const std::string& program, const std::vector<std::string>& environment);
-
-// The same with arguments (argv[0] is the program), standard error into errorFile if given.
+// Starts a program (argv[0]) with extra environment entries ("NAME=value"),
+// standard error into errorFile if given; -1 on failure.
 pid_t startProcess (const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-                    const std::string& errorFile);
+                    const std::string& errorFile = {});
 
-// Waits up to timeoutMs for the process to end; its exit status, or -1 if it still runs.
+// Waits up to timeoutMs for a child to end; its exit status, or -1 if it still runs.
 int waitForExit (pid_t pid, int timeoutMs);
 
 // Ends a process we started and reaps it.

@@ -26,20 +26,9 @@ namespace
                 sign.getRed() > 190 && sign.getGreen() > 160 && sign.getBlue() < 110};
     }
 
-    class Update : public ::testing::Test
+    class Update : public OnScreen
     {
     protected:
-        static void SetUpTestSuite()
-        {
-            server = new XServer();
-            ASSERT_TRUE (server->start (true));
-        }
-        static void TearDownTestSuite()
-        {
-            delete server;
-            server = nullptr;
-        }
-
         void prepare()
         {
             stage = juce::File::createTempFile ("");
@@ -77,23 +66,14 @@ namespace
             return false;
         }
 
-        void click (const std::string& window, int x, int y)
-        {
-            runCommand ("xdotool mousemove --window " + window + " " + std::to_string (x) + " " +
-                        std::to_string (y) + " click 1 mousemove 1000 760");
-        }
-
         std::string summary() const
         {
             return stage.getChildFile ("sim.log").loadFileAsString().toStdString();
         }
 
-        static XServer* server;
         juce::File stage;
         pid_t sim = -1;
     };
-
-    XServer* Update::server = nullptr;
 
     TEST_F (Update, EndsOnTheScreenThatMatchesTheController)
     {

@@ -33,14 +33,27 @@ namespace
         }
     };
 
-    TEST_F (Worker, QuitStopsAWaitingWorker)
+    TEST_F (Worker, QuitEndsTheCurrentWaitEmptyAndTheRemainingStepsAtOnce)
     {
+        testing::internal::CaptureStderr(); // the worker's trace
         startTransfer();
         const auto start = std::chrono::steady_clock::now();
         screen->quitProgram();
         EXPECT_FALSE (screen->isThreadRunning());
-        // Only a hang is caught here: the worker's own limits are 10 s and more.
+        // Only a hang is caught here: the worker's own limits add up to minutes.
         EXPECT_LT (std::chrono::steady_clock::now() - start, std::chrono::seconds (8));
+
+        // The woken wait finds answer code 0, a counted attempt; the other
+        // fourteen find no answer; then the worker gives up and asks for Failed.
+        std::string expected;
+        for (int attempt = 0; attempt < 15; ++attempt)
+            expected +=
+                "send HID_UPDATE_COM_MODE_CHANGE to request for update. @515\nunexpected response(0x0).\n";
+        const auto trace = testing::internal::GetCapturedStderr();
+        EXPECT_EQ (trace.substr (std::min (trace.size(), trace.find ("send"))),
+                   expected + "ERROR: retry error\n");
+        screen->handleUpdateNowIfNeeded();
+        EXPECT_EQ (screen->getScreenState(), Failed);
     }
 
     TEST_F (Worker, ClosingTheScreenDuringAnUpdateStopsTheWorkerFirst)

@@ -91,13 +91,16 @@ namespace
         return folder;
     }
 
-    // Registers a font file with JUCE when its scan would not have picked it up.
-    void makeVisibleToJuce (const juce::String& path)
+    // Registers a font file with JUCE when its scan would not have picked it up;
+    // false for a file that the scan takes as it is.
+    bool makeVisibleToJuce (const juce::String& path)
     {
         static std::set<juce::String> done;
         const juce::File file (path);
-        if (path.isEmpty() || file.hasFileExtension ("ttf;pfb;pcf;otf") || !done.insert (path).second)
-            return;
+        if (path.isEmpty() || file.hasFileExtension ("ttf;pfb;pcf;otf"))
+            return false;
+        if (!done.insert (path).second)
+            return true;
 
         // One folder per collection, so each scan reads only the file just linked.
         auto folder = linkFolder().getChildFile (juce::String::toHexString (path.hashCode64()));
@@ -106,6 +109,7 @@ namespace
         if (!link.exists())
             file.createSymbolicLink (link, true);
         juce::Typeface::scanFolderForFonts (folder);
+        return true;
     }
 } // namespace
 
@@ -126,8 +130,10 @@ juce::String findInstalledFamily (const juce::String& name)
     if (regular.families.isEmpty())
         return {};
 
-    makeVisibleToJuce (regular.file);
-    makeVisibleToJuce (matchFont (name, language, FC_WEIGHT_BOLD).file);
+    // A collection is linked for JUCE with its bold face, which may be a file of
+    // its own; plain font files JUCE has scanned already, bold ones included.
+    if (makeVisibleToJuce (regular.file))
+        makeVisibleToJuce (matchFont (name, language, FC_WEIGHT_BOLD).file);
 
     // fontconfig may list localised family names too; take the one JUCE knows.
     const auto known = juce::Font::findAllTypefaceNames();
