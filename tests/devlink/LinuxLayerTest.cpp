@@ -76,12 +76,15 @@ TEST (LinuxLayer, PathStaysWithThePortNodeIsLookedUpAgain)
     ASSERT_EQ (after.size(), 1u);
     EXPECT_EQ (after[0].path, path);
     EXPECT_NE (after[0].instance, instance);
+    // A write's look may reuse an earlier node, but never one a replug replaced.
+    EXPECT_EQ (e.findNode (path, false)->devnode, "/dev/hidraw0");
     EXPECT_EQ (e.findNode (path)->devnode, "/dev/hidraw0");
 
     vhid::DeviceConfig moved = controller ("1-3");
     bed.unplug (dev);
     bed.plug (moved);
     EXPECT_NE (listAll().at (0).path, path);
+    EXPECT_FALSE (e.findNode (path, false).has_value());
     EXPECT_FALSE (e.findNode (path).has_value());
 }
 

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <libudev.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qtx::devlink::linuxos
@@ -72,16 +73,28 @@ namespace
         Node node;
     };
 
-    // Walks the hidraw nodes of USB devices; `visit` returns false to stop.
+    // Walks the hidraw nodes of USB devices, or only those below one USB interface
+    // (its sysfs name), which spares a scan of every hidraw node; `visit` returns
+    // false to stop.
     template <typename Visit>
-    bool walkHidraw (Visit&& visit)
+    bool walkHidraw (Visit&& visit, const std::string* interfaceName = nullptr)
     {
         Udev u (udev_new());
         if (u == nullptr)
             return false;
         Enumerate e (udev_enumerate_new (u.get()));
-        if (e == nullptr || udev_enumerate_add_match_subsystem (e.get(), "hidraw") < 0 ||
-            udev_enumerate_scan_devices (e.get()) < 0)
+        if (e == nullptr || udev_enumerate_add_match_subsystem (e.get(), "hidraw") < 0)
+            return false;
+        Device parent;
+        if (interfaceName != nullptr)
+        {
+            parent.reset (udev_device_new_from_subsystem_sysname (u.get(), "usb", interfaceName->c_str()));
+            if (parent == nullptr)
+                return true; // the interface is gone: nothing serves it
+            if (udev_enumerate_add_match_parent (e.get(), parent.get()) < 0)
+                return false;
+        }
+        if (udev_enumerate_scan_devices (e.get()) < 0)
             return false;
         udev_list_entry* entry = nullptr;
         udev_list_entry_foreach (entry, udev_enumerate_get_list_entry (e.get()))
@@ -148,9 +161,24 @@ bool UdevEnumerator::enumerate (const PathFilter& wanted, std::vector<HidInterfa
         });
 }
 
-std::optional<Node> UdevEnumerator::findNode (const std::string& path)
+std::optional<Node> UdevEnumerator::findNode (const std::string& path, bool withLayout)
 {
+    // "usb/<interface>/vid_xxxx&pid_xxxx": only that interface's nodes can serve it.
+    const auto first = path.find ('/');
+    const auto last = path.rfind ('/');
+    if (first == std::string::npos || last <= first + 1)
+        return std::nullopt;
+    if (!withLayout)
+    {
+        std::lock_guard<std::mutex> guard (knownLock);
+        const auto it = known.find (path);
+        struct stat entry;
+        if (it != known.end() && ::stat (it->second.instance.c_str(), &entry) == 0)
+            return it->second.node;
+    }
+    const std::string interfaceName = path.substr (first + 1, last - first - 1);
     std::optional<Node> result;
+    std::string instance;
     walkHidraw (
         [&] (Found& f, udev_device* hid)
         {
@@ -161,9 +189,16 @@ std::optional<Node> UdevEnumerator::findNode (const std::string& path)
             {
                 f.node.numberedReports = layout.numberedReports;
                 result = f.node;
+                instance = f.device.instance;
             }
             return false;
-        });
+        },
+        &interfaceName);
+    std::lock_guard<std::mutex> guard (knownLock);
+    if (result)
+        known[path] = {instance, *result};
+    else
+        known.erase (path);
     return result;
 }
 

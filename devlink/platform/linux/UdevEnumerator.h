@@ -4,6 +4,8 @@
 
 #include "Platform.h"
 
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -25,7 +27,19 @@ public:
     bool enumerate (const PathFilter& wanted, std::vector<HidInterface>& out) override;
     std::vector<UsbDevice> usbDevices() override;
 
-    // The node that serves a device path now (looked up afresh: it changes on replug).
-    std::optional<Node> findNode (const std::string& path);
+    // The node that serves a device path now. It changes on replug, so it is looked up
+    // afresh, except that a write (withLayout false) may reuse the node of an earlier look
+    // while that node's sysfs entry still exists: the entry's name carries the HID
+    // instance, which a replug changes. withLayout also reads the report descriptor.
+    std::optional<Node> findNode (const std::string& path, bool withLayout = true);
+
+private:
+    struct KnownNode
+    {
+        std::string instance; // the hidraw node's sysfs path
+        Node node;
+    };
+    std::mutex knownLock;
+    std::map<std::string, KnownNode> known; // by device path; readers and writers share it
 };
 } // namespace qtx::devlink::linuxos
