@@ -101,7 +101,9 @@ MainComponent::~MainComponent()
 
 uint32_t MainComponent::readUpdateFile()
 {
-    const auto file = juce::File::getSpecialLocation (juce::File::currentExecutableFile)
+    // The running image itself (/proc/self/exe on Linux): JUCE's currentExecutableFile
+    // is argv[0] taken from the working folder, wrong for a program started through PATH.
+    const auto file = juce::File::getSpecialLocation (juce::File::hostApplicationPath)
                           .getSiblingFile (juce::String (updateFileName));
     return qtx::readUpdateFile (file.getFullPathName().toStdString(), crc32Table, updateFileInfo,
                                 updateBlocks);

@@ -1,6 +1,6 @@
-// The installed program, started by name through PATH as a desktop launcher
-// starts it, from another folder: it must find the update package in its own
-// private folder and offer the update to the (simulated) controller.
+// The installed program, started by a bare name through PATH from another
+// folder: it must find the update package in its own private folder and offer
+// the update to the (simulated) controller.
 
 #include "StagedInstall.h"
 
@@ -41,7 +41,9 @@ namespace
         ASSERT_EQ (made.status, 0) << made.output;
 
         const auto runtime = staged.prefix().parent_path();
-        const std::string path = (staged / "bin").string() + ":" + std::getenv ("PATH");
+        // The program itself by a bare name through PATH, not the launcher: it must
+        // find its folder from the running image, not from the name it was started by.
+        const std::string path = (staged / QTX_APP_DIR).string() + ":" + std::getenv ("PATH");
         const auto sim = startProcess ({QTX_SIM, "--", "QtxUpdate"},
                                        {"PATH=" + path, "LANG=C", "XDG_RUNTIME_DIR=" + runtime.string()},
                                        (runtime / "sim.log").string());
