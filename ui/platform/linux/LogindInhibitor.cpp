@@ -1,6 +1,6 @@
 #include "LogindInhibitor.h"
 
-#include <systemd/sd-bus.h>
+#include "SdBus.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -20,22 +20,22 @@ namespace
 
     struct BusCloser
     {
-        void operator() (sd_bus* bus) const { sd_bus_close_unref (bus); }
+        const sdbus::Functions* sd = nullptr;
+        void operator() (sd_bus* bus) const { sd->closeUnref (bus); }
     };
     using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
 
-    BusPtr openBus (const std::string& address)
+    BusPtr openBus (const sdbus::Functions& sd, const std::string& address)
     {
         sd_bus* bus = nullptr;
         if (address.empty())
-            return BusPtr (sd_bus_open_system (&bus) >= 0 ? bus : nullptr);
+            return BusPtr (sd.openSystem (&bus) >= 0 ? bus : nullptr, BusCloser{&sd});
 
-        if (sd_bus_new (&bus) < 0)
-            return nullptr;
-        BusPtr owned (bus);
-        if (sd_bus_set_address (bus, address.c_str()) < 0 || sd_bus_set_bus_client (bus, 1) < 0 ||
-            sd_bus_start (bus) < 0)
-            return nullptr;
+        if (sd.create (&bus) < 0)
+            return BusPtr (nullptr, BusCloser{&sd});
+        BusPtr owned (bus, BusCloser{&sd});
+        if (sd.setAddress (bus, address.c_str()) < 0 || sd.setBusClient (bus, 1) < 0 || sd.start (bus) < 0)
+            owned.reset();
         return owned;
     }
 
@@ -48,20 +48,20 @@ namespace
     int onReply (sd_bus_message* message, void* userdata, sd_bus_error*)
     {
         auto& reply = *static_cast<Reply*> (userdata);
+        const auto& sd = *sdbus::load(); // loaded: the call was made through it
         reply.arrived = true;
         int fd = -1;
         // An error answer (no logind, not allowed, time-out) leaves fd at -1.
-        if (sd_bus_message_is_method_error (message, nullptr) == 0 &&
-            sd_bus_message_read_basic (message, 'h', &fd) > 0)
+        if (sd.messageIsMethodError (message, nullptr) == 0 && sd.messageReadBasic (message, 'h', &fd) > 0)
             reply.fd = fcntl (fd, F_DUPFD_CLOEXEC, 3); // the message closes its own copy
         return 0;
     }
 
     // Milliseconds until sd-bus's next deadline (absolute, CLOCK_MONOTONIC), -1 for none.
-    int pollTimeout (sd_bus* bus)
+    int pollTimeout (const sdbus::Functions& sd, sd_bus* bus)
     {
         uint64_t until = UINT64_MAX;
-        if (sd_bus_get_timeout (bus, &until) < 0 || until == UINT64_MAX)
+        if (sd.getTimeout (bus, &until) < 0 || until == UINT64_MAX)
             return -1;
         timespec now{};
         clock_gettime (CLOCK_MONOTONIC, &now);
@@ -150,34 +150,37 @@ void LogindInhibitor::serve()
 
 int LogindInhibitor::requestLock() const
 {
-    // Without a bus or without logind the program runs as before, silently.
-    const auto bus = openBus (address);
+    // Without libsystemd, a bus or logind the program runs as before, silently.
+    const auto* functions = sdbus::load();
+    if (functions == nullptr)
+        return -1;
+    const auto& sd = *functions;
+    const auto bus = openBus (sd, address);
     if (bus == nullptr)
         return -1;
-    sd_bus_set_method_call_timeout (bus.get(), callTimeoutUsec);
+    sd.setMethodCallTimeout (bus.get(), callTimeoutUsec);
 
     Reply reply;
     sd_bus_slot* slot = nullptr;
-    if (sd_bus_call_method_async (bus.get(), &slot, "org.freedesktop.login1", "/org/freedesktop/login1",
-                                  "org.freedesktop.login1.Manager", "Inhibit", onReply, &reply, "ssss", what,
-                                  who, why, mode) < 0)
+    if (sd.callMethodAsync (bus.get(), &slot, "org.freedesktop.login1", "/org/freedesktop/login1",
+                            "org.freedesktop.login1.Manager", "Inhibit", onReply, &reply, "ssss", what, who, why,
+                            mode) < 0)
         return -1;
 
     while (!reply.arrived)
     {
-        const int processed = sd_bus_process (bus.get(), nullptr);
+        const int processed = sd.process (bus.get(), nullptr);
         if (processed < 0)
             break;
         if (processed > 0)
             continue;
-        pollfd fds[2] = {{sd_bus_get_fd (bus.get()), (short) sd_bus_get_events (bus.get()), 0},
-                         {wakeFd, POLLIN, 0}};
-        if (poll (fds, 2, pollTimeout (bus.get())) < 0 && errno != EINTR)
+        pollfd fds[2] = {{sd.getFd (bus.get()), (short) sd.getEvents (bus.get()), 0}, {wakeFd, POLLIN, 0}};
+        if (poll (fds, 2, pollTimeout (sd, bus.get())) < 0 && errno != EINTR)
             break;
         if (fds[1].revents != 0)
             break; // the inhibitor is going away
     }
-    sd_bus_slot_unref (slot); // drops the call if it is still pending
+    sd.slotUnref (slot); // drops the call if it is still pending
     return reply.fd;
 }
 
