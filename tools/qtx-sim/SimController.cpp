@@ -108,6 +108,7 @@ void SimController::reset()
     std::unique_lock<std::mutex> g (lock);
     changed.wait (g, [this] { return quit || (pending.empty() && !busy); });
     model.reset();
+    bed.clearWrites (deviceHandle);
 }
 
 void SimController::unplug()

@@ -496,6 +496,13 @@ std::vector<Bytes> Testbed::writes (int device) const
     return impl->devices[std::size_t (device)].writes;
 }
 
+void Testbed::clearWrites (int device)
+{
+    std::lock_guard<std::mutex> lock (impl->mutex);
+    if (device >= 0 && std::size_t (device) < impl->devices.size())
+        impl->devices[std::size_t (device)].writes = {};
+}
+
 bool Testbed::waitForWrites (int device, std::size_t count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock<std::mutex> lock (impl->mutex);

@@ -77,6 +77,8 @@ public:
 
     // Every write so far (report ID byte first), in order.
     std::vector<Bytes> writes (int device) const;
+    // Forgets the writes kept so far (a long run would otherwise keep them all).
+    void clearWrites (int device);
     // Waits until `count` writes were seen; false on timeout.
     bool waitForWrites (int device, std::size_t count, std::chrono::milliseconds timeout) const;
 
