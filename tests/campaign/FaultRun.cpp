@@ -46,6 +46,7 @@ namespace
         const FaultCase c = makeFaultCase (seed, timeScale);
         Rig rig (c.options, timeScale);
         const ProcessStats before = readProcessStats();
+        const std::string threadsBefore = threadNames();
         const RunResult run = rig.update (c.package, watchdogMs (timeScale));
         if (!run.ended)
         {
@@ -63,13 +64,16 @@ namespace
 
         Judgement verdict = judge (c, run, delivered);
         if (verdict.ok && after.threads != before.threads)
-            verdict = {false, "threads: " + std::to_string (before.threads) + " before the host, " +
-                                  std::to_string (after.threads) + " after it closed"};
+            verdict = {false,
+                       "threads before the host: " + threadsBefore + "; after it closed: " + threadNames()};
         std::printf ("seed %u: %s -> %s %s (%.1f s)\n", seed, c.describe().c_str(),
                      run.state == Complete ? "Complete" : "Failed", verdict.ok ? "ok" : "MISMATCH",
                      run.seconds);
         if (!verdict.ok)
             std::printf ("  %s\n", verdict.reason.c_str());
+        if (verbose)
+            std::printf ("  threads before the host: %s; after it closed: %s\n", threadsBefore.c_str(),
+                         threadNames().c_str());
         if (!verdict.ok || verbose)
             for (const auto& line : run.traces)
                 std::printf ("  %s", line.c_str());

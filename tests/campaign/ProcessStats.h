@@ -20,4 +20,7 @@ struct ProcessStats
 
 ProcessStats readProcessStats();
 
+// The names of this process's threads, sorted, separated by spaces.
+std::string threadNames();
+
 } // namespace qtx::campaign
