@@ -62,7 +62,7 @@ private:
     void nudge();
 
     vhid::Testbed& bed;
-    int deviceHandle = -1;
+    std::atomic<int> deviceHandle{-1}; // read on the testbed's thread
     std::atomic<int> nudges{0};
 
     mutable std::mutex lock;

@@ -34,9 +34,18 @@ public:
 
     ~MessageThread()
     {
-        // Asked from the message thread itself, so the loop cannot end and free
-        // the message manager while the request is still being made.
-        juce::MessageManager::callAsync ([] { juce::MessageManager::getInstance()->stopDispatchLoop(); });
+        // The loop is stopped from the message thread itself, and only once the
+        // request to do so has been posted in full: the loop's end frees the
+        // message manager and its queue, which posting still uses on its way out.
+        std::promise<void> posted;
+        std::shared_future<void> postDone = posted.get_future().share();
+        juce::MessageManager::callAsync (
+            [postDone]
+            {
+                postDone.wait();
+                juce::MessageManager::getInstance()->stopDispatchLoop();
+            });
+        posted.set_value();
         thread.join();
     }
 

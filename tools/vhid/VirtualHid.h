@@ -73,6 +73,7 @@ public:
     // Queues one input report exactly as read() should return it (devices without
     // report IDs: no ID byte in front).
     void queueInput (int device, const Bytes& report);
+    // Returns when no call of the handler it replaces is running any more.
     void setWriteHandler (WriteHandler handler);
 
     // Every write so far (report ID byte first), in order.
