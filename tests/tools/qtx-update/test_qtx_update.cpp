@@ -58,12 +58,12 @@ protected:
         dir = pattern;
 
         using namespace qtx::package;
-        spec.versionDigits = "123";
-        spec.blocks = {makeBlock (patternData (700, 1), true, true, 3, 0x12345678),
-                       makeBlock (patternData (40, 2), false),
-                       makeBlock (patternData (63, 3), true, true, 7, 0xCAFEBABE)};
+        description.versionDigits = "123";
+        description.blocks = {makeBlock (patternData (700, 1), true, true, 3, 0x12345678),
+                              makeBlock (patternData (40, 2), false),
+                              makeBlock (patternData (63, 3), true, true, 7, 0xCAFEBABE)};
         package = dir / "firmware.upd";
-        writeFile (package, buildPackage (spec));
+        writeFile (package, buildPackage (description));
     }
 
     void TearDown() override
@@ -91,14 +91,14 @@ protected:
     std::vector<uint8_t> updateBlocksImage() const
     {
         std::vector<uint8_t> image;
-        for (const auto& b : spec.blocks)
+        for (const auto& b : description.blocks)
             if (b.updateFlag == 'Y')
                 image.insert (image.end(), b.data.begin(), b.data.end());
         return image;
     }
 
     fs::path dir, package;
-    qtx::package::PackageDescription spec;
+    qtx::package::PackageDescription description;
 };
 
 } // namespace
@@ -136,10 +136,10 @@ TEST_F (QtxUpdate, WholeUpdateOfThePackageBesideTheProgram)
 
 TEST_F (QtxUpdate, RefusalsSayWhyAndSendNothing)
 {
-    auto damaged = buildPackage (spec);
+    auto damaged = buildPackage (description);
     damaged[40] ^= 0x01;
     writeFile (dir / "damaged.upd", damaged);
-    auto unusable = spec;
+    auto unusable = description;
     unusable.versionDigits = "000";
     writeFile (dir / "unusable.upd", buildPackage (unusable));
 
