@@ -18,9 +18,9 @@ namespace
     // with every update, so the second half of the run must not add more.
     constexpr long settledGrowthKb = 256;
 
-#if defined(__SANITIZE_ADDRESS__)
-    // ASan keeps freed memory in its quarantine and counts no heap of its own:
-    // there LeakSanitizer checks at the end of the process instead.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // The sanitizers' allocators keep freed memory for a while and count no
+    // heap of their own; under ASan LeakSanitizer checks at the end instead.
     constexpr bool memoryJudged = false;
 #else
     constexpr bool memoryJudged = true;
@@ -88,7 +88,7 @@ int runSoak (const SoakOptions& options)
         ok = false;
     }
     if (!memoryJudged)
-        std::printf ("soak: memory not judged in an ASan build (LeakSanitizer checks at exit)\n");
+        std::printf ("soak: memory not judged in a sanitizer build\n");
     else if (last.peakRssKb - half.peakRssKb > settledGrowthKb || last.heapKb - half.heapKb > settledGrowthKb)
     {
         std::printf ("soak: memory still grows in the second half\n");
