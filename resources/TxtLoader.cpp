@@ -12,29 +12,33 @@ TxtLoader* TxtLoader::instance = nullptr;
 
 namespace
 {
-    constexpr juce::juce_wchar replacementCharacter = 0xFFFD;
+    // U+FFFD in UTF-8.
+    constexpr char replacementCharacter[] = "\xEF\xBF\xBD";
 
     // Decodes UTF-8 strictly: a malformed or truncated sequence, a surrogate, an
     // overlong form and a NUL byte each become U+FFFD, so nothing is read past the
-    // text and no character is silently dropped.
-    juce::String stringFromUtf8 (std::string_view bytes)
+    // text and no character is silently dropped. A valid sequence is already the
+    // one UTF-8 form of its character, so it is copied as it is and the cleaned
+    // bytes go into the string in one copy (scratch is reused between calls).
+    juce::String stringFromUtf8 (std::string_view bytes, std::string& scratch)
     {
-        std::vector<juce::juce_wchar> chars;
-        chars.reserve (bytes.size() + 1);
+        scratch.clear();
+        scratch.reserve (bytes.size());
         const auto* p = reinterpret_cast<const unsigned char*> (bytes.data());
         const auto* end = p + bytes.size();
 
         while (p < end)
         {
+            const auto* sequence = p;
             const unsigned char lead = *p++;
             if (lead == 0)
             {
-                chars.push_back (replacementCharacter);
+                scratch += replacementCharacter;
                 continue;
             }
             if (lead < 0x80)
             {
-                chars.push_back (lead);
+                scratch += static_cast<char> (lead);
                 continue;
             }
 
@@ -60,7 +64,7 @@ namespace
             }
             else
             {
-                chars.push_back (replacementCharacter);
+                scratch += replacementCharacter;
                 continue;
             }
 
@@ -72,11 +76,14 @@ namespace
             }
 
             const bool valid = taken == extra && c >= minimum && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-            chars.push_back (valid ? c : replacementCharacter);
+            if (valid)
+                scratch.append (reinterpret_cast<const char*> (sequence), static_cast<size_t> (p - sequence));
+            else
+                scratch += replacementCharacter;
         }
 
-        chars.push_back (0);
-        return juce::String (juce::CharPointer_UTF32 (chars.data()));
+        return juce::String (juce::CharPointer_UTF8 (scratch.data()),
+                             juce::CharPointer_UTF8 (scratch.data() + scratch.size()));
     }
 
     // The text between the first double quote and the next unescaped one, with
@@ -166,7 +173,7 @@ int TxtLoader::loadSection (const TextTable& table, Section wanted, juce::String
 
     Section section = Section::none;
     int count = 0;
-    std::string entry;
+    std::string entry, utf8;
 
     while (cursor < end)
     {
@@ -201,7 +208,7 @@ int TxtLoader::loadSection (const TextTable& table, Section wanted, juce::String
         // Count runs on across markers: a second section of the wanted kind continues
         // the numbering.
         if (section == wanted && count < slotCount && unquote (line, entry))
-            firstSlot[count++] = stringFromUtf8 (entry);
+            firstSlot[count++] = stringFromUtf8 (entry, utf8);
     }
 
     return count;

@@ -85,6 +85,9 @@ void ControllerModel::addReports (std::vector<Action>& out, const Report& report
             if (fault->replugMs >= 0)
                 out.push_back ({Action::Replug, {}, fault->replugMs * 1000});
             return;
+        case Fault::Slow:
+            out.push_back ({Action::Send, report, options.answerDelayUs + fault->delayMs * 1000});
+            return;
     }
 }
 

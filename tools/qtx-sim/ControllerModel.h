@@ -32,7 +32,8 @@ struct Fault
         Silent,    // no answer at all
         WrongCode, // one answer with `code` (byte 1: the percent)
         Burst,     // `count` extra reports of the right answer before it
-        Unplug     // the device goes away instead of answering; back after replugMs (-1: never)
+        Unplug,    // the device goes away instead of answering; back after replugMs (-1: never)
+        Slow       // the right answer, `delayMs` late (after any interim reports before it)
     };
 
     Kind kind = Silent;
@@ -41,6 +42,7 @@ struct Fault
     uint8_t code = 0;
     int count = 0;
     int replugMs = -1;
+    int delayMs = 0;
 };
 
 // One thing the controller does in answer to a command.
@@ -99,6 +101,9 @@ public:
     std::vector<uint8_t> receivedImage() const;
 
     void setAnswerDelayUs (int us) { options.answerDelayUs = us; }
+
+    // Forgets everything received, as a controller plugged in afresh; keeps the options.
+    void reset() { *this = ControllerModel (options); }
 
     bool inUpdateMode() const { return updateMode; }
     bool completed() const { return completeSent; }

@@ -103,6 +103,14 @@ void SimController::setAnswerDelayUs (int us)
     model.setAnswerDelayUs (us);
 }
 
+void SimController::reset()
+{
+    std::unique_lock<std::mutex> g (lock);
+    changed.wait (g, [this] { return quit || (pending.empty() && !busy); });
+    model.reset();
+    bed.clearWrites (deviceHandle);
+}
+
 void SimController::unplug()
 {
     bed.unplug (deviceHandle);

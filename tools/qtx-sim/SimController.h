@@ -37,6 +37,10 @@ public:
 
     void setAnswerDelayUs (int us);
 
+    // Waits until idle, then forgets everything received (as a controller
+    // plugged in afresh), so one simulator can serve many updates in a row.
+    void reset();
+
     // Copies of the model's state, safe while the transfer runs.
     std::vector<Report> commands() const;
     std::vector<uint8_t> receivedImage() const;
@@ -58,7 +62,7 @@ private:
     void nudge();
 
     vhid::Testbed& bed;
-    int deviceHandle = -1;
+    std::atomic<int> deviceHandle{-1}; // read on the testbed's thread
     std::atomic<int> nudges{0};
 
     mutable std::mutex lock;

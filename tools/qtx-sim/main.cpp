@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -29,7 +30,7 @@ const char* usage = "Usage: qtx-sim [OPTIONS] [-- PROGRAM [ARGS...]]\n"
                     "                           about a full-speed USB link; 0 answers at once)\n"
                     "  --release HEX            bcdDevice, the firmware version as read by the program\n"
                     "                           (default 0102: Ver. 1.02)\n"
-                    "  --controllers N          number of controllers plugged in (default 1)\n"
+                    "  --controllers N          number of controllers plugged in (default 1; 0: none)\n"
                     "  --interim-per-block N    0xF7 progress reports before each block's last answer\n"
                     "  --interim-at-completion N  0xF7 answers to progress checks before 0xFC\n"
                     "  --mode-not-yet N         answer the first N mode changes 0xF6 with 0 (ask again)\n"
@@ -41,6 +42,7 @@ const char* usage = "Usage: qtx-sim [OPTIONS] [-- PROGRAM [ARGS...]]\n"
                     "  --wrong-code-at STEP[:N]=CODE  answer with CODE (e.g. 0xFB)\n"
                     "  --burst-at STEP[:N]=COUNT      COUNT extra copies of the answer, at once\n"
                     "  --unplug-at STEP[:N][=MS]      unplug instead of answering; replug after MS\n"
+                    "  --slow-at STEP[:N]=MS          answer MS late (after the interim reports, if any)\n"
                     "\n"
                     "Output:\n"
                     "  --record FILE            at the end, write the received blocks' bytes (update\n"
@@ -52,6 +54,9 @@ const char* usage = "Usage: qtx-sim [OPTIONS] [-- PROGRAM [ARGS...]]\n"
                     "0 when the controller got a complete, CRC-checked update, else 3.\n";
 
 std::atomic<bool> interrupted{false};
+
+// Delays are slept in µs as an int: keep them well inside its range.
+constexpr int longestDelayMs = 600000;
 
 bool parseInt (const char* text, int& value, int base = 10)
 {
@@ -85,6 +90,10 @@ bool parseFault (const std::string& text, Fault::Kind kind, bool needsValue, Fau
     }
     else if (kind == Fault::Burst)
         fault.count = value;
+    else if (value > longestDelayMs)
+        return false;
+    else if (kind == Fault::Slow)
+        fault.delayMs = value;
     else
         fault.replugMs = value;
     return true;
@@ -130,7 +139,7 @@ int main (int argc, char** argv)
             continue;
         else if (arg == "--release" && value (release, 16) && release <= 0xFFFF)
             continue;
-        else if (arg == "--controllers" && value (controllers) && controllers >= 1 && controllers <= 8)
+        else if (arg == "--controllers" && value (controllers) && controllers <= 8)
             continue;
         else if (arg == "--interim-per-block" && value (options.interimPerBlock))
             continue;
@@ -148,6 +157,8 @@ int main (int argc, char** argv)
         else if (arg == "--burst-at" && next && parseFault (next, Fault::Burst, true, fault))
             ++k;
         else if (arg == "--unplug-at" && next && parseFault (next, Fault::Unplug, false, fault))
+            ++k;
+        else if (arg == "--slow-at" && next && parseFault (next, Fault::Slow, true, fault))
             ++k;
         else if (arg == "--record" && next)
         {
@@ -169,9 +180,15 @@ int main (int argc, char** argv)
     qtx::vhid::runUnderPreload (argc, argv);
 
     qtx::vhid::Testbed bed;
-    SimController controller (bed, options, controllerSpec ((uint16_t) release, "1-2"));
-    if (controller.device() < 0)
-        return fail ("could not create the virtual controller");
+    // The first controller answers; with none, the testbed stays empty.
+    std::unique_ptr<SimController> first;
+    if (controllers > 0)
+    {
+        first = std::make_unique<SimController> (bed, options, controllerSpec ((uint16_t) release, "1-2"));
+        if (first->device() < 0)
+            return fail ("could not create the virtual controller");
+    }
+    SimController* controller = first.get();
     // Further controllers only sit there (they answer nothing).
     for (int k = 1; k < controllers; ++k)
         bed.plug (controllerSpec ((uint16_t) release, "1-" + std::to_string (k + 2)));
@@ -200,19 +217,25 @@ int main (int argc, char** argv)
         std::signal (SIGINT, [] (int) { interrupted = true; });
         std::signal (SIGTERM, [] (int) { interrupted = true; });
         std::fprintf (stderr, "qtx-sim: controller at %s in %s (UMOCKDEV_DIR); Ctrl-C ends\n",
-                      bed.devnode (controller.device()).c_str(), bed.rootDir().c_str());
+                      controller != nullptr ? bed.devnode (controller->device()).c_str() : "(none)",
+                      bed.rootDir().c_str());
         while (!interrupted)
             std::this_thread::sleep_for (std::chrono::milliseconds (100));
     }
 
-    controller.waitIdle();
-    if (!recordPath.empty() && !controller.writeImage (recordPath))
+    if (controller == nullptr)
+    {
+        std::fprintf (stderr, "qtx-sim: no controller was plugged in\n");
+        return program.empty() ? 3 : status;
+    }
+    controller->waitIdle();
+    if (!recordPath.empty() && !controller->writeImage (recordPath))
         std::fprintf (stderr, "qtx-sim: cannot write %s\n", recordPath.c_str());
-    if (!wirePath.empty() && !controller.writeWireLog (wirePath))
+    if (!wirePath.empty() && !controller->writeWireLog (wirePath))
         std::fprintf (stderr, "qtx-sim: cannot write %s\n", wirePath.c_str());
-    const bool good = controller.completed() && controller.allBlocksGood();
-    std::fprintf (stderr, "qtx-sim: %zu commands, %zu update blocks, %s\n", controller.commands().size(),
-                  controller.blockCount(),
+    const bool good = controller->completed() && controller->allBlocksGood();
+    std::fprintf (stderr, "qtx-sim: %zu commands, %zu update blocks, %s\n", controller->commands().size(),
+                  controller->blockCount(),
                   good ? "update complete, all CRC-16s match" : "update not complete");
     if (!program.empty())
         return status;

@@ -63,6 +63,7 @@ struct Testbed::Impl
     mutable std::condition_variable changed;
     std::vector<Device> devices;
     WriteHandler writeHandler;
+    int writeHandlersRunning = 0; // calls made outside the mutex, still under way
     int hidInstance = 0;
 
     Device* byNode (const char* node)
@@ -241,10 +242,19 @@ gboolean Testbed::Impl::onWrite (UMockdevIoctlBase*, UMockdevIoctlClient* client
         d->writes.push_back (bytes);
         index = impl->indexOf (d);
         handler = impl->writeHandler;
+        if (handler)
+            ++impl->writeHandlersRunning;
         // Under the mutex: the testbed may be destroyed as soon as a waiter wakes.
         impl->changed.notify_all();
     }
-    long result = handler ? handler (index, bytes) : long (bytes.size());
+    long result = long (bytes.size());
+    if (handler)
+    {
+        result = handler (index, bytes);
+        std::lock_guard<std::mutex> lock (impl->mutex);
+        --impl->writeHandlersRunning;
+        impl->changed.notify_all();
+    }
     umockdev_ioctl_client_complete (client, result, result < 0 ? EIO : 0);
     return TRUE;
 }
@@ -484,8 +494,10 @@ void Testbed::queueInput (int device, const Bytes& report)
 
 void Testbed::setWriteHandler (WriteHandler handler)
 {
-    std::lock_guard<std::mutex> lock (impl->mutex);
+    std::unique_lock<std::mutex> lock (impl->mutex);
     impl->writeHandler = std::move (handler);
+    // The old handler's owner may go as soon as this returns: no call of it may still run.
+    impl->changed.wait (lock, [this] { return impl->writeHandlersRunning == 0; });
 }
 
 std::vector<Bytes> Testbed::writes (int device) const
@@ -494,6 +506,13 @@ std::vector<Bytes> Testbed::writes (int device) const
     if (device < 0 || std::size_t (device) >= impl->devices.size())
         return {};
     return impl->devices[std::size_t (device)].writes;
+}
+
+void Testbed::clearWrites (int device)
+{
+    std::lock_guard<std::mutex> lock (impl->mutex);
+    if (device >= 0 && std::size_t (device) < impl->devices.size())
+        impl->devices[std::size_t (device)].writes = {};
 }
 
 bool Testbed::waitForWrites (int device, std::size_t count, std::chrono::milliseconds timeout) const

@@ -73,10 +73,13 @@ public:
     // Queues one input report exactly as read() should return it (devices without
     // report IDs: no ID byte in front).
     void queueInput (int device, const Bytes& report);
+    // Returns when no call of the handler it replaces is running any more.
     void setWriteHandler (WriteHandler handler);
 
     // Every write so far (report ID byte first), in order.
     std::vector<Bytes> writes (int device) const;
+    // Forgets the writes kept so far (a long run would otherwise keep them all).
+    void clearWrites (int device);
     // Waits until `count` writes were seen; false on timeout.
     bool waitForWrites (int device, std::size_t count, std::chrono::milliseconds timeout) const;
 

@@ -74,3 +74,38 @@ TEST (ControllerModel, CommandsOutOfOrderGetAnErrorAnswer)
     EXPECT_TRUE (model.handle (unknown.data(), 64).empty());
     EXPECT_TRUE (model.handle (unknown.data(), 3).empty()); // short command: no overrun
 }
+
+TEST (ControllerModel, SlowAnswerComesAfterTheInterimsAndResetForgetsTheUpdate)
+{
+    ControllerOptions o;
+    o.answerDelayUs = 5;
+    o.interimPerBlock = 2;
+    Fault slow = fault (Fault::Slow, Step::DataSend, 1);
+    slow.delayMs = 7;
+    o.faults = {slow};
+    ControllerModel model (o);
+    (void) model.handle (std::array<uint8_t, 64>{0xF4}.data(), 64);
+    std::array<uint8_t, 64> start{0xF0};
+    start[10] = 0x81; // one block of 3 zero bytes, announced with its CRC-16
+    const uint16_t crc = ControllerModel::crc16 (std::array<uint8_t, 3>{}.data(), 3);
+    start[11] = (uint8_t) (crc & 0xFF);
+    start[12] = (uint8_t) (crc >> 8);
+    (void) model.handle (start.data(), 64);
+    (void) model.handle (std::array<uint8_t, 64>{0xF1, 1, 3}.data(), 64);
+    const auto actions = model.handle (std::array<uint8_t, 64>{0xF3, 1}.data(), 64);
+    ASSERT_EQ (actions.size(), 3u);
+    EXPECT_EQ (actions[0].report[0], 0xF7);
+    EXPECT_EQ (actions[1].delayUs, 5);
+    EXPECT_EQ (actions[2].report[0], 0xFE); // the last block, whole and matching
+    EXPECT_EQ (actions[2].delayUs, 7005);
+
+    model.reset();
+    EXPECT_TRUE (model.commands().empty());
+    EXPECT_TRUE (model.blocks().empty());
+    EXPECT_FALSE (model.inUpdateMode());
+    // The fault counts start again: the first chunk of the next update is slow too.
+    (void) model.handle (std::array<uint8_t, 64>{0xF4}.data(), 64);
+    (void) model.handle (start.data(), 64);
+    (void) model.handle (std::array<uint8_t, 64>{0xF1, 1, 3}.data(), 64);
+    EXPECT_EQ (model.handle (std::array<uint8_t, 64>{0xF3, 1}.data(), 64).back().delayUs, 7005);
+}

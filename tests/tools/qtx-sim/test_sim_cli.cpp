@@ -39,11 +39,12 @@ TEST (SimCommandLine, HelpAndBadOptions)
     auto help = run ("--help");
     EXPECT_EQ (help.status, 0);
     for (const char* option : {"--delay-us", "--silent-at", "--wrong-code-at", "--burst-at", "--unplug-at",
-                               "--mode-refuse", "--mode-not-yet", "--record", "-- PROGRAM"})
+                               "--mode-refuse", "--mode-not-yet", "--slow-at", "--record", "-- PROGRAM"})
         EXPECT_NE (help.out.find (option), std::string::npos) << option;
 
     for (const char* bad : {"--bogus", "--delay-us", "--delay-us -1", "--silent-at chunk:1",
-                            "--wrong-code-at data:1", "--wrong-code-at data:1=0x100", "--burst-at data:0=3"})
+                            "--wrong-code-at data:1", "--wrong-code-at data:1=0x100", "--burst-at data:0=3",
+                            "--slow-at data:1", "--unplug-at data:1=700000", "--controllers 9"})
     {
         SCOPED_TRACE (bad);
         auto r = run (bad);

@@ -64,14 +64,19 @@ bool HeadlessHost::start (const std::string& deviceName)
 
 void HeadlessHost::quit()
 {
+    interrupt();
+    if (worker.joinable())
+        worker.join();
+}
+
+void HeadlessHost::interrupt()
+{
     mailbox.zeroAndWake();
     {
         std::lock_guard<std::mutex> g (stopLock);
         stopRequested = true;
     }
     stopSignal.notify_all();
-    if (worker.joinable())
-        worker.join();
 }
 
 bool HeadlessHost::waitForEnd (int timeoutMs)
@@ -165,7 +170,9 @@ void HeadlessHost::setProgress (double fraction)
 
 void HeadlessHost::trace (const char* line)
 {
-    if (options.echoTrace)
+    if (options.traceSink)
+        options.traceSink (line);
+    else if (options.echoTrace)
         debugOutput (line);
     std::lock_guard<std::mutex> g (traceLock);
     traceLines.emplace_back (line);

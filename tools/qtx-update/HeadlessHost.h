@@ -2,8 +2,8 @@
 
 // Plays the main screen's part in a transfer without a window: owns the device
 // link and the answer mailbox, runs the worker on a thread of its own, applies
-// requested states on the message thread, and keeps the trace. Written so a
-// headless updater can use it as is.
+// requested states on the message thread, and keeps the trace. qtx-update, the
+// end-to-end tests and the fault campaign all run transfers through it.
 
 #include "devicelink/HidCtrl.h"
 #include "update/AnswerMailbox.h"
@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,6 +28,8 @@ public:
     {
         double timeScale = 1.0; // applied to every time limit and pause
         bool echoTrace = false; // trace lines also to standard error
+        // When set, every trace line also goes here (on the worker thread) instead.
+        std::function<void (const char* line)> traceSink;
     };
 
     // Message thread: opens the device link with the selector.
@@ -40,6 +43,10 @@ public:
     bool start (const std::string& deviceName);
     // Message thread: the stop path of a quit: wake the worker, wait for its end.
     void quit();
+    // Any thread: the first half of quit without the wait: ends the worker's
+    // current wait with answer code 0 and shortens its pauses, so it runs its
+    // remaining steps (the message thread stays free to deliver their answers).
+    void interrupt();
 
     bool workerRunning() const { return running; }
     // Any thread: waits until the worker has ended; false on time-out.

@@ -1,0 +1,32 @@
+#pragma once
+
+// The fault campaign: a soak run of whole updates in a row, and a randomised
+// fault run over a fixed list of seeds. Both are bounded and end by themselves;
+// both print "name: value" lines and return the process's exit status.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qtx::campaign
+{
+
+struct SoakOptions
+{
+    int updates = 200;
+};
+
+int runSoak (const SoakOptions& options);
+
+struct FaultOptions
+{
+    std::vector<uint32_t> seeds; // the fixed list when empty
+    bool single = false;         // run seeds[0] in this process (replay, or one child of the driver)
+    double timeScale = 0.05;     // every time limit of the worker, scaled down
+    bool verbose = false;        // print each run's trace
+    bool describeOnly = false;   // print what each seed would run, run nothing
+};
+
+int runFaults (const FaultOptions& options, const char* self);
+
+} // namespace qtx::campaign

@@ -1,0 +1,456 @@
+#include "FaultCase.h"
+
+#include "tools/qtx-sim/ModelPort.h"
+#include "update/TransferProtocol.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+namespace qtx::campaign
+{
+
+namespace
+{
+    using sim::Step;
+
+    const char* kindName (FaultKind kind)
+    {
+        switch (kind)
+        {
+            case FaultKind::silence:
+                return "silence";
+            case FaultKind::wrongCode:
+                return "wrong code";
+            case FaultKind::burst:
+                return "burst";
+            case FaultKind::unplug:
+                return "unplug";
+            case FaultKind::replug:
+                return "unplug and replug";
+            case FaultKind::slowBelow:
+                return "slow answer below the limit";
+            case FaultKind::slowAbove:
+                return "slow answer above the limit";
+        }
+        return "?";
+    }
+
+    const char* stepName (Step step)
+    {
+        switch (step)
+        {
+            case Step::ModeChange:
+                return "mode";
+            case Step::Start:
+                return "start";
+            case Step::BlockSend:
+                return "block";
+            case Step::DataSend:
+                return "data";
+            case Step::ProgressCheck:
+                return "check";
+        }
+        return "?";
+    }
+
+    // The trace line that writes the command of a step.
+    std::string sendToken (Step step)
+    {
+        switch (step)
+        {
+            case Step::ModeChange:
+                return "@515";
+            case Step::Start:
+                return "@290";
+            case Step::BlockSend:
+                return "@328";
+            case Step::DataSend:
+                return "@363";
+            case Step::ProgressCheck:
+                return "@438";
+        }
+        return "";
+    }
+
+    std::string unexpected (uint8_t code, int site)
+    {
+        char text[64];
+        std::snprintf (text, sizeof (text), "ERROR: unexpected response(0x%x). @%d", code, site);
+        return text;
+    }
+
+    // A trace as compared: the site of each line ("@363"), or the whole line where
+    // it carries more (an unexpected code, the mode change's lines). Percents are
+    // left out, and so are the interim answers: the library keeps only the latest
+    // report of a device, so back-to-back interim reports may arrive as one.
+    std::vector<std::string> tokensOf (const std::vector<std::string>& traces)
+    {
+        std::vector<std::string> tokens;
+        for (auto line : traces)
+        {
+            while (!line.empty() && line.back() == '\n')
+                line.pop_back();
+            const auto at = line.rfind ('@');
+            if (at == std::string::npos || line.find ("unexpected response") != std::string::npos)
+                tokens.push_back (line);
+            else if (line.compare (at, std::string::npos, "@475") != 0)
+                tokens.push_back (line.substr (at));
+        }
+        return tokens;
+    }
+
+    struct Reference
+    {
+        int state = -1;
+        std::vector<std::string> tokens;
+    };
+
+    // The same worker over a port without a device or threads: the answers
+    // the controller model gives, each one waiting when it is asked for.
+    Reference modelRun (const FaultCase& c, bool withFault)
+    {
+        auto options = c.options;
+        if (!withFault)
+            options.faults.clear();
+        sim::ControllerModel model (options);
+        test::ModelPort port (model);
+        FirmwareTransfer worker (port, c.package.info, c.package.blocks);
+        worker.run ("QTX-ORB9");
+        return {port.states.empty() ? -1 : port.states.back(), tokensOf (port.traces)};
+    }
+
+    int indexOfSend (const std::vector<std::string>& tokens, Step step, int occurrence)
+    {
+        const std::string wanted = sendToken (step);
+        for (size_t k = 0; k < tokens.size(); ++k)
+            if (tokens[k] == wanted && --occurrence == 0)
+                return (int) k;
+        return -1;
+    }
+
+    std::string stateName (int state)
+    {
+        return state == Complete ? "Complete"
+               : state == Failed ? "Failed"
+                                 : "state " + std::to_string (state);
+    }
+
+    // What the failure table says of the faulted command's answer.
+    struct Rule
+    {
+        std::vector<int> states;       // allowed final states
+        std::string next;              // the trace right after the command ("" any, "(end)" none)
+        bool endsInCompletion = false; // the completion phase follows and ends the trace
+        bool endsAtNext = false;       // nothing follows `next`
+    };
+
+    Rule ruleFor (const FaultCase& c)
+    {
+        const bool lost = c.kind == FaultKind::silence || c.kind == FaultKind::slowAbove;
+        const bool removed = c.kind == FaultKind::unplug || c.kind == FaultKind::replug;
+        const uint8_t code = c.options.faults.front().code;
+        if (c.kind == FaultKind::slowBelow)
+            return {{Complete}, "", false, false};
+        if (c.kind == FaultKind::burst)
+            return {{Complete, Failed}, "", false, false}; // stale copies are judged as the next answers
+
+        switch (c.step)
+        {
+            case Step::ModeChange:
+                // Every attempt counts; the answers left over may be taken later.
+                if (c.kind == FaultKind::silence || c.kind == FaultKind::wrongCode)
+                    return {{Complete}, "", false, false};
+                return {{Complete, Failed}, "", false, false};
+            case Step::Start:
+                return {{Failed}, "(end)", false, false};
+            case Step::BlockSend:
+                if (lost)
+                    return {{Failed}, "@334", true, false};
+                if (removed) // skipped; the rest goes on to a controller that may be back
+                    return {{Failed, Complete}, unexpected (0, 414), false, false};
+                return {{Complete}, unexpected (code, 414), false, false}; // skipped, the others go in
+            case Step::DataSend:
+            {
+                const int site = c.lastChunk ? 392 : 404;
+                if (lost)
+                    return {{Failed}, c.afterInterims ? "@483" : "@368", true, false};
+                if (removed)
+                    return {{Failed}, unexpected (0, site), true, false};
+                if (code == HID_UPDATE_ANS_PRGRESS_CHK) // an interim answer, then nothing
+                    return {{Failed}, "@483", true, false};
+                return {{Failed}, unexpected (code, site), true, false};
+            }
+            case Step::ProgressCheck:
+                if (lost)
+                    return {{Failed}, "@444", false, true};
+                return {{Failed}, unexpected (removed ? 0 : code, 459), false, true};
+        }
+        return {};
+    }
+
+    bool endsInCompletion (const std::vector<std::string>& tokens)
+    {
+        if (tokens.size() < 2 || tokens[tokens.size() - 2] != "@438")
+            return false;
+        const auto& last = tokens.back();
+        return last == "@444" || last == "@453" ||
+               (last.find ("unexpected response") != std::string::npos &&
+                last.find ("@459") != std::string::npos);
+    }
+
+    std::string show (const std::vector<std::string>& tokens, size_t from, size_t count)
+    {
+        std::string text;
+        for (size_t k = from; k < tokens.size() && k < from + count; ++k)
+            text += (text.empty() ? "" : " | ") + tokens[k];
+        return text.empty() ? "(end)" : text;
+    }
+} // namespace
+
+std::string FaultCase::describe() const
+{
+    int updates = 0;
+    uint32_t chunks = 0;
+    for (int i = 0; i < package.info.blockCount; ++i)
+        if (package.blocks[(size_t) i].update)
+        {
+            ++updates;
+            chunks += chunkCount (package.blocks[(size_t) i].length);
+        }
+    const auto& f = options.faults.front();
+    char text[320];
+    std::snprintf (
+        text, sizeof (text),
+        "blocks %d (to send %d, chunks %u), interim %d per block / %d at completion, mode after %d; "
+        "%s",
+        package.info.blockCount, updates, chunks, options.interimPerBlock, options.interimAtCompletion,
+        options.modeNotYet, kindName (kind));
+    std::string out = text;
+    if (kind == FaultKind::wrongCode)
+    {
+        std::snprintf (text, sizeof (text), " 0x%02X", f.code);
+        out += text;
+    }
+    else if (kind == FaultKind::burst)
+        out += " of " + std::to_string (f.count + 1);
+    else if (kind == FaultKind::replug)
+        out += " after " + std::to_string (f.replugMs) + " ms";
+    else if (kind == FaultKind::slowBelow || kind == FaultKind::slowAbove)
+        out += " (" + std::to_string (f.delayMs) + " ms, limit " + std::to_string (limitMs) + " ms)";
+    out += std::string (" at ") + stepName (step) + ":" + std::to_string (occurrence);
+    if (step == Step::DataSend && lastChunk)
+        out += afterInterims ? " (last chunk, after interims)" : " (last chunk)";
+    return out;
+}
+
+std::vector<uint8_t> FaultCase::acceptedImage() const
+{
+    std::vector<uint8_t> image;
+    int sent = 0;
+    for (int i = 0; i < package.info.blockCount; ++i)
+    {
+        const auto& b = package.blocks[(size_t) i];
+        if (!b.update)
+            continue;
+        ++sent;
+        if (kind == FaultKind::wrongCode && step == Step::BlockSend && sent == occurrence)
+            continue;
+        image.insert (image.end(), b.data.begin(), b.data.end());
+    }
+    return image;
+}
+
+FaultCase makeFaultCase (uint32_t seed, double timeScale)
+{
+    std::mt19937 rng (seed);
+    auto pick = [&rng] (int n) { return (int) (rng() % (uint32_t) n); };
+
+    FaultCase c;
+    c.seed = seed;
+    c.package.info.version = 1 + pick (999);
+    // Lengths around the 62-byte chunk, empty blocks, skipped and scrambled ones;
+    // the first block always has data to send.
+    static const uint32_t lengths[] = {0, 1, 61, 62, 63, 124, 125, 200, 300};
+    const int blocks = 1 + pick (5);
+    c.package.add (lengths[1 + pick (8)], true, pick (2) != 0);
+    for (int i = 1; i < blocks; ++i)
+        c.package.add (lengths[pick (9)], pick (4) != 0, pick (2) != 0);
+
+    c.options.answerDelayUs = 0;
+    c.options.interimPerBlock = pick (3);
+    c.options.interimAtCompletion = pick (3);
+    c.options.modeNotYet = pick (3);
+
+    // How many commands of each step a fault-free run writes.
+    int blockSends = 0;
+    std::vector<bool> lastOfBlock; // per DATA_SEND, in order
+    for (int i = 0; i < c.package.info.blockCount; ++i)
+    {
+        const auto& b = c.package.blocks[(size_t) i];
+        if (!b.update)
+            continue;
+        ++blockSends;
+        const uint32_t n = chunkCount (b.length);
+        for (uint32_t j = 0; j < n; ++j)
+            lastOfBlock.push_back (j + 1 == n);
+    }
+    const std::vector<std::pair<Step, int>> steps{{Step::ModeChange, c.options.modeNotYet + 1},
+                                                  {Step::Start, 1},
+                                                  {Step::BlockSend, blockSends},
+                                                  {Step::DataSend, (int) lastOfBlock.size()},
+                                                  {Step::ProgressCheck, c.options.interimAtCompletion + 1}};
+    // Weighted towards the steps that come many times; only steps this package has.
+    static const int weights[] = {1, 1, 2, 4, 2};
+    std::vector<size_t> draw;
+    for (size_t k = 0; k < steps.size(); ++k)
+        if (steps[k].second > 0)
+            draw.insert (draw.end(), (size_t) weights[k], k);
+    const auto& chosen = steps[draw[(size_t) pick ((int) draw.size())]];
+    c.step = chosen.first;
+    c.occurrence = 1 + pick (chosen.second);
+
+    if (c.step == Step::DataSend)
+    {
+        c.lastChunk = lastOfBlock[(size_t) c.occurrence - 1];
+        c.afterInterims = c.lastChunk && c.options.interimPerBlock > 0;
+    }
+    const int limit =
+        c.step == Step::DataSend ? (c.afterInterims ? interimTimeoutMs : chunkTimeoutMs) : answerTimeoutMs;
+    c.limitMs = (int) std::lround (limit * timeScale);
+
+    c.kind = (FaultKind) pick (7);
+    sim::Fault f;
+    f.step = c.step;
+    f.occurrence = c.occurrence;
+    switch (c.kind)
+    {
+        case FaultKind::silence:
+            f.kind = sim::Fault::Silent;
+            break;
+        case FaultKind::wrongCode:
+        {
+            // Any code but those the step accepts.
+            std::vector<uint8_t> accepted;
+            switch (c.step)
+            {
+                case Step::ModeChange:
+                    accepted = {HID_UPDATE_ANS_MODE_CHANGE};
+                    break;
+                case Step::Start:
+                    accepted = {HID_UPDATE_ANS_START};
+                    break;
+                case Step::BlockSend:
+                    accepted = {HID_UPDATE_ANS_RCV_OK};
+                    break;
+                case Step::DataSend:
+                    accepted = c.lastChunk
+                                   ? std::vector<uint8_t>{HID_UPDATE_ANS_DL_OK, HID_UPDATE_ANS_REQ_NEXT}
+                                   : std::vector<uint8_t>{HID_UPDATE_ANS_RCV_OK};
+                    break;
+                case Step::ProgressCheck:
+                    accepted = {HID_UPDATE_ANS_COMPLETE, HID_UPDATE_ANS_PRGRESS_CHK};
+                    break;
+            }
+            std::vector<uint8_t> codes;
+            for (uint8_t code : {0x00, 0xF6, 0xF7, 0xF8, 0xF9, 0xFB, 0xFC, 0xFD, 0xFE, 0x5A})
+                if (std::find (accepted.begin(), accepted.end(), code) == accepted.end())
+                    codes.push_back (code);
+            f.kind = sim::Fault::WrongCode;
+            f.code = codes[(size_t) pick ((int) codes.size())];
+            break;
+        }
+        case FaultKind::burst:
+            f.kind = sim::Fault::Burst;
+            f.count = 2 + pick (5);
+            break;
+        case FaultKind::unplug:
+            f.kind = sim::Fault::Unplug;
+            break;
+        case FaultKind::replug:
+            f.kind = sim::Fault::Unplug;
+            f.replugMs = 20 + pick (181);
+            break;
+        case FaultKind::slowBelow:
+            f.kind = sim::Fault::Slow;
+            f.delayMs = c.limitMs / 2;
+            break;
+        case FaultKind::slowAbove:
+            f.kind = sim::Fault::Slow;
+            f.delayMs = c.limitMs * 13 / 10;
+            break;
+    }
+    c.options.faults = {f};
+    return c;
+}
+
+Judgement judge (const FaultCase& c, const RunResult& run, bool delivered)
+{
+    auto wrong = [] (std::string reason) { return Judgement{false, std::move (reason)}; };
+
+    // Nothing lost: a transfer that says Complete left every block in the controller.
+    if (run.state != Complete && run.state != Failed)
+        return wrong ("ended in " + stateName (run.state));
+    if (run.state == Complete && !delivered)
+        return wrong ("Complete, but the controller does not hold every block it accepted");
+
+    const auto real = tokensOf (run.traces);
+    const auto clean = modelRun (c, false);
+    const int at = indexOfSend (real, c.step, c.occurrence);
+    if (at < 0)
+        return wrong ("the faulted command was never written: " + show (real, 0, real.size()));
+    for (size_t k = 0; k <= (size_t) at; ++k)
+        if (k >= clean.tokens.size() || real[k] != clean.tokens[k])
+            return wrong ("before the fault the trace differs from a fault-free run at line " +
+                          std::to_string (k) + ": " + show (real, k, 3) + " instead of " +
+                          show (clean.tokens, k, 3));
+
+    const Rule rule = ruleFor (c);
+    if (std::find (rule.states.begin(), rule.states.end(), run.state) == rule.states.end())
+        return wrong ("ended " + stateName (run.state) + " against the failure table");
+    const std::string next = (size_t) at + 1 < real.size() ? real[(size_t) at + 1] : "(end)";
+    if (!rule.next.empty() && next != rule.next)
+        return wrong ("after the faulted command: " + next + ", the failure table says " + rule.next);
+    if (rule.endsAtNext && (size_t) at + 2 != real.size())
+        return wrong ("the transfer went on after " + next + ": " + show (real, (size_t) at + 2, 3));
+    if (rule.endsInCompletion && !endsInCompletion (real))
+        return wrong ("no completion phase at the end: " +
+                      show (real, real.size() < 3 ? 0 : real.size() - 3, 3));
+    if (c.step == Step::ModeChange && run.state == Failed && real.back() != "ERROR: retry error" &&
+        real.back() != "@290")
+        return wrong ("failed in the mode change without the retry error: " + real.back());
+
+    // A failure must come from an answer that was not the one expected (a stale
+    // copy, a late answer, the wake-up of a removal or arrival), or none at all.
+    if (run.state == Failed)
+    {
+        size_t d = 0;
+        while (d < real.size() && d < clean.tokens.size() && real[d] == clean.tokens[d])
+            ++d;
+        const bool explained = d == real.size() ||
+                               real[d].find ("unexpected response") != std::string::npos ||
+                               real[d].rfind ("failed to change", 0) == 0 || real[d] == "@334" ||
+                               real[d] == "@368" || real[d] == "@444" || real[d] == "@483";
+        if (!explained)
+            return wrong ("failed without a wrong or missing answer: " + show (real, d, 3));
+    }
+
+    // Faults that only change what the answer is, not when: the real stack must
+    // give exactly what the worker gives over a port without device or threads.
+    if (c.kind == FaultKind::silence || c.kind == FaultKind::wrongCode || c.kind == FaultKind::slowBelow)
+    {
+        const auto model = modelRun (c, true);
+        if (model.state != run.state)
+            return wrong ("ended " + stateName (run.state) + ", the worker over the model ends " +
+                          stateName (model.state));
+        for (size_t k = 0; k < std::max (real.size(), model.tokens.size()); ++k)
+            if (k >= real.size() || k >= model.tokens.size() || real[k] != model.tokens[k])
+                return wrong ("the trace differs from the worker over the model at line " +
+                              std::to_string (k) + ": " + show (real, k, 3) + " instead of " +
+                              show (model.tokens, k, 3));
+    }
+    return {};
+}
+
+} // namespace qtx::campaign

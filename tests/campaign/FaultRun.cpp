@@ -1,0 +1,214 @@
+// The randomised fault run. Each seed runs in a child process of its own, under
+// a watchdog: a hang is killed and a crash ends only that child, and every
+// failing seed is printed with the command that replays it in one process.
+
+#include "Campaign.h"
+#include "FaultCase.h"
+#include "ProcessStats.h"
+#include "Rig.h"
+
+#include "update/TransferProtocol.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <set>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qtx::campaign
+{
+
+namespace
+{
+    using Clock = std::chrono::steady_clock;
+
+    enum ChildStatus
+    {
+        childOk = 0,
+        childMismatch = 1,
+        childHung = 3
+    };
+
+    // Far above the slowest legal run: every mode attempt timed out, a chunk's
+    // and an interim limit passed, a late answer slept out, plus a margin.
+    int watchdogMs (double timeScale)
+    {
+        return 20000 + (int) ((20 * answerTimeoutMs + 3 * chunkTimeoutMs + 3 * interimTimeoutMs) * timeScale);
+    }
+
+    int runOne (uint32_t seed, double timeScale, bool verbose)
+    {
+        const FaultCase c = makeFaultCase (seed, timeScale);
+        Rig rig (c.options, timeScale);
+        const ProcessStats before = readProcessStats();
+        const std::string threadsBefore = threadNames();
+        const RunResult run = rig.update (c.package, watchdogMs (timeScale));
+        if (!run.ended)
+        {
+            std::printf ("seed %u: %s -> HANG after %.1f s\n", seed, c.describe().c_str(), run.seconds);
+            for (const auto& line : run.traces)
+                std::printf ("  %s", line.c_str());
+            std::fflush (stdout);
+            std::_Exit (childHung); // the hung worker cannot be joined
+        }
+        // Late answers, replugs: the simulator is done before anything is counted.
+        rig.controller().waitIdle();
+        const ProcessStats after = readProcessStats();
+        const bool delivered = rig.controller().completed() && rig.controller().allBlocksGood() &&
+                               rig.controller().receivedImage() == c.acceptedImage();
+
+        Judgement verdict = judge (c, run, delivered);
+        if (verdict.ok && after.threads != before.threads)
+            verdict = {false,
+                       "threads before the host: " + threadsBefore + "; after it closed: " + threadNames()};
+        std::printf ("seed %u: %s -> %s %s (%.1f s)\n", seed, c.describe().c_str(),
+                     run.state == Complete ? "Complete" : "Failed", verdict.ok ? "ok" : "MISMATCH",
+                     run.seconds);
+        if (!verdict.ok)
+            std::printf ("  %s\n", verdict.reason.c_str());
+        if (verbose)
+            std::printf ("  threads before the host: %s; after it closed: %s\n", threadsBefore.c_str(),
+                         threadNames().c_str());
+        if (!verdict.ok || verbose)
+            for (const auto& line : run.traces)
+                std::printf ("  %s", line.c_str());
+        std::fflush (stdout);
+        return verdict.ok ? childOk : childMismatch;
+    }
+
+    struct ChildResult
+    {
+        int status = -1; // ChildStatus, or 128 + signal
+        bool killed = false;
+        std::string output;
+    };
+
+    ChildResult runChild (const char* self, uint32_t seed, double timeScale, int watchdog)
+    {
+        ChildResult result;
+        int out[2];
+        if (::pipe2 (out, O_CLOEXEC) != 0)
+            return result;
+        const std::string seedText = std::to_string (seed), scaleText = std::to_string (timeScale);
+        const pid_t child = ::fork();
+        if (child == 0)
+        {
+            ::dup2 (out[1], STDOUT_FILENO);
+            ::dup2 (out[1], STDERR_FILENO);
+            ::execl (self, self, "faults", "--seed", seedText.c_str(), "--scale", scaleText.c_str(),
+                     (char*) nullptr);
+            std::_Exit (127);
+        }
+        ::close (out[1]);
+        const auto deadline = Clock::now() + std::chrono::milliseconds (watchdog);
+        char buffer[4096];
+        for (;;)
+        {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds> (deadline - Clock::now()).count();
+            if (left <= 0)
+            {
+                ::kill (child, SIGKILL); // our own child, by its id
+                result.killed = true;
+                break;
+            }
+            pollfd p{out[0], POLLIN, 0};
+            if (::poll (&p, 1, (int) std::min<long long> (left, 1000)) <= 0)
+                continue;
+            const ssize_t n = ::read (out[0], buffer, sizeof (buffer));
+            if (n <= 0)
+                break;
+            result.output.append (buffer, (size_t) n);
+        }
+        ::close (out[0]);
+        int raw = 0;
+        while (::waitpid (child, &raw, 0) < 0 && errno == EINTR)
+        {
+        }
+        result.status = WIFEXITED (raw) ? WEXITSTATUS (raw) : 128 + WTERMSIG (raw);
+        return result;
+    }
+
+    // Seeds 1 to 24, and the first seed (found with --describe) at which each
+    // fault kind meets each step: all 35 pairs are run.
+    std::vector<uint32_t> defaultSeeds()
+    {
+        std::vector<uint32_t> seeds;
+        for (uint32_t s = 1; s <= 24; ++s)
+            seeds.push_back (s);
+        for (uint32_t s :
+             {25, 29, 32, 34, 35, 39, 41, 43, 48, 49, 51, 52, 62, 71, 77, 78, 82, 84, 100, 128, 194})
+            seeds.push_back (s);
+        return seeds;
+    }
+
+    // How many of the kind-and-step pairs the seeds cover.
+    int pairsCovered (const std::vector<uint32_t>& seeds, double timeScale)
+    {
+        std::set<std::pair<int, int>> pairs;
+        for (uint32_t seed : seeds)
+        {
+            const FaultCase c = makeFaultCase (seed, timeScale);
+            pairs.insert ({(int) c.kind, (int) c.step});
+        }
+        return (int) pairs.size();
+    }
+} // namespace
+
+int runFaults (const FaultOptions& options, const char* self)
+{
+    if (options.single)
+        return runOne (options.seeds.front(), options.timeScale, options.verbose);
+
+    const auto seeds = options.seeds.empty() ? defaultSeeds() : options.seeds;
+    if (options.describeOnly)
+    {
+        for (uint32_t seed : seeds)
+            std::printf ("seed %u: %s\n", seed, makeFaultCase (seed, options.timeScale).describe().c_str());
+        return 0;
+    }
+    const int watchdog = watchdogMs (options.timeScale) + 10000;
+    const auto began = Clock::now();
+    std::vector<uint32_t> failing;
+    int complete = 0;
+    for (uint32_t seed : seeds)
+    {
+        const ChildResult r = runChild (self, seed, options.timeScale, watchdog);
+        const auto firstLine = r.output.substr (0, r.output.find ('\n'));
+        if (r.status == childOk)
+        {
+            std::printf ("%s\n", firstLine.c_str());
+            complete += firstLine.find ("-> Complete") != std::string::npos ? 1 : 0;
+            continue;
+        }
+        failing.push_back (seed);
+        if (r.killed)
+            std::printf ("seed %u: HANG (killed by the watchdog after %d ms)\n", seed, watchdog);
+        else if (r.status != childMismatch && r.status != childHung)
+            std::printf ("seed %u: CRASH (exit status %d)\n", seed, r.status);
+        std::printf ("%s", r.output.c_str());
+    }
+
+    const double seconds = std::chrono::duration<double> (Clock::now() - began).count();
+    std::printf ("faults_runs: %zu\nfaults_passed: %zu\nfaults_complete: %d\nfaults_failed_as_expected: %zu\n"
+                 "faults_kind_step_pairs: %d of 35\nfaults_seconds: %.1f\n",
+                 seeds.size(), seeds.size() - failing.size(), complete,
+                 seeds.size() - failing.size() - complete, pairsCovered (seeds, options.timeScale), seconds);
+    if (failing.empty())
+    {
+        std::printf ("faults: PASS\n");
+        return 0;
+    }
+    std::printf ("faults: FAIL; failing seeds:");
+    for (uint32_t seed : failing)
+        std::printf (" %u", seed);
+    std::printf ("\nreplay one: qtx-campaign faults --seed N --scale %g --verbose\n", options.timeScale);
+    return 1;
+}
+
+} // namespace qtx::campaign

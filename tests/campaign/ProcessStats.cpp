@@ -1,0 +1,67 @@
+#include "ProcessStats.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <fstream>
+#include <malloc.h>
+#include <sstream>
+#include <vector>
+
+namespace qtx::campaign
+{
+
+ProcessStats readProcessStats()
+{
+    ProcessStats stats;
+    std::ifstream status ("/proc/self/status");
+    for (std::string line; std::getline (status, line);)
+    {
+        std::istringstream fields (line);
+        std::string key;
+        long value = 0;
+        fields >> key >> value;
+        if (key == "VmRSS:")
+            stats.rssKb = value;
+        else if (key == "VmHWM:")
+            stats.peakRssKb = value;
+        else if (key == "Threads:")
+            stats.threads = (int) value;
+    }
+
+    stats.heapKb = (long) (mallinfo2().uordblks / 1024);
+
+    if (DIR* fds = ::opendir ("/proc/self/fd"))
+    {
+        while (const dirent* entry = ::readdir (fds))
+            if (entry->d_name[0] != '.')
+                ++stats.fds;
+        ::closedir (fds);
+        --stats.fds; // the directory's own
+    }
+    return stats;
+}
+
+std::string threadNames()
+{
+    std::vector<std::string> names;
+    if (DIR* tasks = ::opendir ("/proc/self/task"))
+    {
+        while (const dirent* entry = ::readdir (tasks))
+        {
+            if (entry->d_name[0] == '.')
+                continue;
+            std::ifstream comm (std::string ("/proc/self/task/") + entry->d_name + "/comm");
+            std::string name;
+            std::getline (comm, name);
+            names.push_back (name);
+        }
+        ::closedir (tasks);
+    }
+    std::sort (names.begin(), names.end());
+    std::string joined;
+    for (const auto& name : names)
+        joined += (joined.empty() ? "" : " ") + name;
+    return joined;
+}
+
+} // namespace qtx::campaign

@@ -1,0 +1,98 @@
+// qtx-campaign: the fault campaign against the simulated controller.
+//   qtx-campaign soak [--updates N]
+//   qtx-campaign faults [--seeds A,B,... | --seed N] [--scale S] [--verbose]
+
+#include "Campaign.h"
+
+#include "devlink/LockIsolation.h"
+#include "VirtualHid.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+namespace
+{
+const char* const usage =
+    "usage: qtx-campaign soak [--updates N]          whole updates in a row (default 200)\n"
+    "       qtx-campaign faults [--seeds A,B,...]    one fault per seed (default: 45 fixed seeds)\n"
+    "       qtx-campaign faults --seed N [--verbose] replay one seed in this process\n"
+    "       faults also take --scale S: the worker's time limits times S (default 0.05)\n";
+
+bool number (const char* text, long low, long high, long& value)
+{
+    if (text == nullptr || *text == 0)
+        return false;
+    char* end = nullptr;
+    value = std::strtol (text, &end, 10);
+    return *end == 0 && value >= low && value <= high;
+}
+
+int wrongUsage (const std::string& what)
+{
+    std::fprintf (stderr, "qtx-campaign: %s\n%s", what.c_str(), usage);
+    return 2;
+}
+} // namespace
+
+int main (int argc, char** argv)
+{
+    // A lock of our own (children included), then the testbed's preload.
+    qtx::devlink::test::isolateLockNamespace();
+    qtx::vhid::runUnderPreload (argc, argv);
+
+    using namespace qtx::campaign;
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "soak")
+    {
+        SoakOptions options;
+        for (int k = 2; k < argc; ++k)
+        {
+            long n = 0;
+            if (std::string (argv[k]) == "--updates" &&
+                number (k + 1 < argc ? argv[k + 1] : nullptr, 1, 100000, n))
+                options.updates = (int) n, ++k;
+            else
+                return wrongUsage (std::string ("bad option ") + argv[k]);
+        }
+        return runSoak (options);
+    }
+    if (mode == "faults")
+    {
+        FaultOptions options;
+        for (int k = 2; k < argc; ++k)
+        {
+            const std::string arg = argv[k];
+            const char* next = k + 1 < argc ? argv[k + 1] : nullptr;
+            long n = 0;
+            if (arg == "--seed" && number (next, 0, 0xFFFFFFFFL, n))
+            {
+                options.seeds = {(uint32_t) n};
+                options.single = true;
+                ++k;
+            }
+            else if (arg == "--seeds" && next != nullptr)
+            {
+                std::istringstream list (next);
+                for (std::string item; std::getline (list, item, ',');)
+                {
+                    if (!number (item.c_str(), 0, 0xFFFFFFFFL, n))
+                        return wrongUsage ("bad seed " + item);
+                    options.seeds.push_back ((uint32_t) n);
+                }
+                ++k;
+            }
+            else if (arg == "--scale" && next != nullptr && std::atof (next) > 0.0 && std::atof (next) <= 1.0)
+                options.timeScale = std::atof (next), ++k;
+            else if (arg == "--verbose")
+                options.verbose = true;
+            else if (arg == "--describe")
+                options.describeOnly = true;
+            else
+                return wrongUsage ("bad option " + arg);
+        }
+        return runFaults (options, "/proc/self/exe");
+    }
+    return wrongUsage (mode.empty() ? "no mode given" : "unknown mode " + mode);
+}

@@ -1,0 +1,224 @@
+// qtx-update as an administrator runs it, inside the simulator's testbed: the
+// whole update, every refusal with its reason and exit status, a failed
+// transfer, the device list, and the library held by another client.
+
+#include "devlink/LockIsolation.h"
+
+#include "devlink/include/devlink.h"
+#include "tools/qtx-package/PackageWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+struct Result
+{
+    int status = -1;
+    std::string out; // qtx-update's standard output
+    std::string err; // qtx-update's and the simulator's standard error
+};
+
+std::string readFile (const fs::path& path)
+{
+    std::ifstream in (path, std::ios::binary);
+    return std::string (std::istreambuf_iterator<char> (in), {});
+}
+
+void writeFile (const fs::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out (path, std::ios::binary | std::ios::trunc);
+    out.write (reinterpret_cast<const char*> (bytes.data()), (std::streamsize) bytes.size());
+}
+
+bool contains (const std::string& text, const std::string& part)
+{
+    return text.find (part) != std::string::npos;
+}
+
+class QtxUpdate : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/qtx-update-test-XXXXXX";
+        ASSERT_NE (::mkdtemp (pattern), nullptr);
+        dir = pattern;
+
+        using namespace qtx::package;
+        description.versionDigits = "123";
+        description.blocks = {makeBlock (patternData (700, 1), true, true, 3, 0x12345678),
+                              makeBlock (patternData (40, 2), false),
+                              makeBlock (patternData (63, 3), true, true, 7, 0xCAFEBABE)};
+        package = dir / "firmware.upd";
+        writeFile (package, buildPackage (description));
+    }
+
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all (dir, ignored);
+    }
+
+    // qtx-update ARGS inside qtx-sim SIM_ARGS (answering at once), stdin from /dev/null.
+    Result run (const std::string& simArgs, const std::string& args,
+                const std::string& program = QTX_UPDATE_PATH)
+    {
+        const auto out = dir / "out", err = dir / "err";
+        const std::string command = std::string (QTX_SIM_PATH) + " --delay-us 0 " + simArgs + " -- " +
+                                    program + " " + args + " </dev/null >" + out.string() + " 2>" +
+                                    err.string();
+        const int raw = std::system (command.c_str());
+        Result r;
+        r.status = WIFEXITED (raw) ? WEXITSTATUS (raw) : -1;
+        r.out = readFile (out);
+        r.err = readFile (err);
+        return r;
+    }
+
+    std::vector<uint8_t> updateBlocksImage() const
+    {
+        std::vector<uint8_t> image;
+        for (const auto& b : description.blocks)
+            if (b.updateFlag == 'Y')
+                image.insert (image.end(), b.data.begin(), b.data.end());
+        return image;
+    }
+
+    fs::path dir, package;
+    qtx::package::PackageDescription description;
+};
+
+} // namespace
+
+TEST_F (QtxUpdate, WholeUpdateOfThePackageBesideTheProgram)
+{
+    // As the window does: no argument takes QTX-ORB9_UP.upd from the program's folder.
+    const auto program = dir / "qtx-update";
+    fs::copy_file (QTX_UPDATE_PATH, program);
+    fs::copy_file (package, dir / "QTX-ORB9_UP.upd");
+    const auto record = dir / "received.bin";
+
+    const auto r = run ("--record " + record.string(), "--yes", program.string());
+    ASSERT_EQ (r.status, 0) << r.out << r.err;
+    EXPECT_TRUE (contains (r.out, "Current Version: Ver. 1.02\n")) << r.out;
+    EXPECT_TRUE (contains (r.out, "Update Version: Ver. 1.23")) << r.out;
+    EXPECT_TRUE (contains (r.out, "Update complete.\n")) << r.out;
+    const auto image = readFile (record);
+    EXPECT_EQ (std::vector<uint8_t> (image.begin(), image.end()), updateBlocksImage());
+
+    // Not a terminal: plain percent lines, never going back, ending at 100%.
+    std::istringstream lines (r.out);
+    std::vector<int> percents;
+    for (std::string line; std::getline (lines, line);)
+        if (!line.empty() && line.back() == '%')
+            percents.push_back (std::atoi (line.c_str()));
+    ASSERT_FALSE (percents.empty());
+    EXPECT_TRUE (std::is_sorted (percents.begin(), percents.end()));
+    EXPECT_EQ (percents.back(), 100);
+
+    // The trace on standard error, as the window writes it.
+    EXPECT_TRUE (contains (r.err, "send HID_UPDATE_COM_START. @290\n")) << r.err;
+    EXPECT_TRUE (contains (r.err, "HID_UPDATE_ANS_COMPLETE(0xfc, 100). @453\n")) << r.err;
+}
+
+TEST_F (QtxUpdate, RefusalsSayWhyAndSendNothing)
+{
+    auto damaged = buildPackage (description);
+    damaged[40] ^= 0x01;
+    writeFile (dir / "damaged.upd", damaged);
+    auto unusable = description;
+    unusable.versionDigits = "000";
+    writeFile (dir / "unusable.upd", buildPackage (unusable));
+
+    struct Row
+    {
+        const char* name;
+        std::string simArgs, args;
+        int status;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"no controller", "--controllers 0", "--yes " + package.string(), 4,
+         "no QTX-ORB9 controller is connected"},
+        {"damaged package", "", "--yes " + (dir / "damaged.upd").string(), 3,
+         "damaged.upd: the file CRC-32 does not check out"},
+        {"version 0.00", "", "--yes " + (dir / "unusable.upd").string(), 3, "its version Ver. 0.00"},
+        {"missing package", "", "--yes " + (dir / "none.upd").string(), 3, "cannot be read"},
+        {"no terminal, no --yes", "", package.string(), 6, "not confirmed: no terminal"},
+        {"unknown option", "", "--force", 2, "unknown option --force"},
+        {"two packages", "", "a.upd b.upd", 2, "more than one package"},
+        {"list with a package", "", "--list a.upd", 2, "--list takes no package"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        const auto r = run (row.simArgs, row.args);
+        EXPECT_EQ (r.status, row.status) << r.err;
+        EXPECT_TRUE (contains (r.err, "qtx-update: ") && contains (r.err, row.reason)) << r.err;
+        EXPECT_FALSE (contains (r.err, "send HID_UPDATE")) << r.err;
+        if (row.simArgs.empty())
+        {
+            EXPECT_TRUE (contains (r.err, "qtx-sim: 0 commands")) << r.err;
+        }
+    }
+
+    const auto help = run ("", "--help");
+    EXPECT_EQ (help.status, 0);
+    for (const char* part : {"--yes", "--list", "Exit status"})
+        EXPECT_TRUE (contains (help.out, part)) << part;
+}
+
+TEST_F (QtxUpdate, AFaultEndsInTransferFailed)
+{
+    const auto r = run ("--wrong-code-at data:3=0xFD", "-y " + package.string());
+    EXPECT_EQ (r.status, 1) << r.err;
+    EXPECT_TRUE (contains (r.err, "ERROR: unexpected response(0xfd). @404\n")) << r.err;
+    EXPECT_TRUE (contains (r.err, "qtx-update: transfer failed\n")) << r.err;
+    EXPECT_FALSE (contains (r.out, "Update complete.")) << r.out;
+}
+
+TEST_F (QtxUpdate, ListShowsEverySupportedDevice)
+{
+    const auto two = run ("--controllers 2 --release 0203", "--list");
+    EXPECT_EQ (two.status, 0) << two.err;
+    EXPECT_EQ (two.out, "number  type  device    firmware\n"
+                        "0       9     QTX-ORB9  Ver. 2.03\n"
+                        "1       9     QTX-ORB9  Ver. 2.03\n");
+
+    const auto none = run ("--controllers 0", "--list");
+    EXPECT_EQ (none.status, 0) << none.err;
+    EXPECT_EQ (none.out, "No supported device is connected.\n");
+}
+
+TEST_F (QtxUpdate, LibraryHeldByAnotherClient)
+{
+    // The lock is ours (this process's private namespace, see main).
+    ASSERT_EQ (HID_Initialize (nullptr), 1);
+    const auto r = run ("", "--yes " + package.string());
+    HID_Finalize();
+    EXPECT_EQ (r.status, 5) << r.err;
+    EXPECT_TRUE (contains (r.err, "qtx-update: the HID library is in use by another program")) << r.err;
+    EXPECT_TRUE (contains (r.err, "qtx-sim: 0 commands")) << r.err;
+}
+
+int main (int argc, char** argv)
+{
+    // Our children inherit a lock of their own: no other client on the machine
+    // can hold it, and our own holding of it is the only one they meet.
+    qtx::devlink::test::isolateLockNamespace();
+    ::testing::InitGoogleTest (&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+// qtx-update's command line and the exit statuses it promises to scripts.
+
+#include <string>
+
+namespace qtx::cli
+{
+
+enum ExitStatus : int
+{
+    exitComplete = 0,       // the controller took the whole package
+    exitTransferFailed = 1, // the transfer ended Failed (or was stopped by a signal)
+    exitUsage = 2,          // wrong command line
+    exitBadPackage = 3,     // the package is missing, damaged or unusable
+    exitNoController = 4,   // no QTX-ORB9 is connected
+    exitLibraryInUse = 5,   // another program holds the HID library
+    exitNotConfirmed = 6,   // the update was not confirmed (no --yes and no terminal to ask on)
+    exitInterrupted = 130   // a signal before the transfer began
+};
+
+struct Options
+{
+    enum class Action
+    {
+        update,
+        list,
+        help
+    };
+
+    Action action = Action::update;
+    std::string package; // empty: QTX-ORB9_UP.upd next to the executable
+    bool assumeYes = false;
+};
+
+extern const char* const usageText;
+
+// False, with a one-line reason in error, when the arguments make no sense.
+bool parseCommandLine (int argc, const char* const* argv, Options& options, std::string& error);
+
+} // namespace qtx::cli
