@@ -1,6 +1,6 @@
 #include "FaultCase.h"
 
-#include "tools/qtx-sim/ModelPort.h"
+#include "ModelPort.h"
 #include "update/TransferProtocol.h"
 
 #include <algorithm>

@@ -30,8 +30,8 @@ namespace
     {
         if (!options.package.empty())
             return options.package;
-        // Where the window looks: beside the running executable.
-        return juce::File::getSpecialLocation (juce::File::currentExecutableFile)
+        // Where the window looks: beside the running image (not argv[0]).
+        return juce::File::getSpecialLocation (juce::File::hostApplicationPath)
             .getSiblingFile (juce::String (updateFileName))
             .getFullPathName()
             .toStdString();

@@ -80,7 +80,10 @@ TEST (ControllerModel, SlowAnswerComesAfterTheInterimsAndResetForgetsTheUpdate)
     ControllerOptions o;
     o.answerDelayUs = 5;
     o.interimPerBlock = 2;
-    Fault slow = fault (Fault::Slow, Step::DataSend, 1);
+    Fault slow;
+    slow.kind = Fault::Slow;
+    slow.step = Step::DataSend;
+    slow.occurrence = 1;
     slow.delayMs = 7;
     o.faults = {slow};
     ControllerModel model (o);

@@ -1,0 +1,66 @@
+#pragma once
+
+// Runs the transfer worker straight against the controller model, without a
+// device or threads: every report the model sends is an answer waiting. The
+// fault run judges a device run against this one.
+
+#include "ControllerModel.h"
+#include "update/FirmwareTransfer.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace qtx::test
+{
+
+class ModelPort : public TransferPort
+{
+public:
+    explicit ModelPort (sim::ControllerModel& m)
+        : model (m)
+    {
+    }
+
+    void resetAnswer() override { pending.clear(); }
+    void send (const uint8_t (&command)[commandSize]) override
+    {
+        for (const auto& action : model.handle (command, commandSize))
+        {
+            if (action.kind == sim::Action::Send)
+                pending.push_back (action.report);
+            else if (action.kind == sim::Action::Unplug)
+                pending.push_back (sim::Report{}); // the device link wakes the worker with zeros
+        }
+    }
+    bool waitForAnswer (int) override
+    {
+        if (pending.empty())
+            return false;
+        latest = pending.front();
+        pending.pop_front();
+        return true;
+    }
+    Answer latestAnswer() override { return {latest[0], latest[1]}; }
+    void pause (int) override {}
+    void requestState (int s) override { states.push_back (s); }
+    void setProgress (double) override {}
+    void trace (const char* line) override { traces.emplace_back (line); }
+
+    std::vector<int> sites() const
+    {
+        std::vector<int> out;
+        for (const auto& t : traces)
+            if (auto at = t.rfind ('@'); at != std::string::npos)
+                out.push_back (std::stoi (t.substr (at + 1)));
+        return out;
+    }
+
+    sim::ControllerModel& model;
+    std::deque<sim::Report> pending;
+    sim::Report latest{};
+    std::vector<int> states;
+    std::vector<std::string> traces;
+};
+
+} // namespace qtx::test
