@@ -5,8 +5,12 @@
 #include "HidrawIo.h"
 #include "LinuxTestbed.h"
 #include "UdevEnumerator.h"
+#include "UdevWatch.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 
@@ -86,6 +90,21 @@ TEST (LinuxLayer, PathStaysWithThePortNodeIsLookedUpAgain)
     EXPECT_NE (listAll().at (0).path, path);
     EXPECT_FALSE (e.findNode (path, false).has_value());
     EXPECT_FALSE (e.findNode (path).has_value());
+}
+
+TEST (LinuxLayer, WatchLooksAgainOnceThingsAreQuiet)
+{
+    // A "remove" may come while the node is still listed; no later event says it
+    // has gone, so the watch must ask for a second look by itself.
+    vhid::Testbed bed;
+    std::atomic<int> looks{0};
+    UdevWatch watch;
+    ASSERT_TRUE (watch.start ([&] { ++looks; }));
+    bed.plug (controller());
+    for (int waited = 0; waited < 20000 && looks < 2; waited += 10)
+        std::this_thread::sleep_for (std::chrono::milliseconds (10));
+    EXPECT_GE (looks.load(), 2);
+    watch.stop();
 }
 
 TEST (LinuxLayer, ReadPutsReportIdInFrontAndUnplugEndsTheStream)

@@ -59,11 +59,9 @@ public:
 private:
     long onWrite (int device, const vhid::Bytes& bytes);
     void serve();
-    void nudge();
 
     vhid::Testbed& bed;
     std::atomic<int> deviceHandle{-1}; // read on the testbed's thread
-    std::atomic<int> nudges{0};
 
     mutable std::mutex lock;
     mutable std::condition_variable changed;

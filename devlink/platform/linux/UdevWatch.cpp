@@ -53,14 +53,26 @@ void UdevWatch::stop()
 void UdevWatch::run (udev* u, udev_monitor* monitor)
 {
     const int monitorFd = udev_monitor_get_fd (monitor);
+    // A "remove" can come while the node is still listed in sysfs, and then no later
+    // event says it has gone: after a burst of events, look once more when things
+    // have been quiet for a moment.
+    constexpr int settleMs = 250;
+    bool settleLook = false;
     for (;;)
     {
         pollfd fds[2] = {{monitorFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        if (::poll (fds, 2, -1) < 0)
+        const int ready = ::poll (fds, 2, settleLook ? settleMs : -1);
+        if (ready < 0)
         {
             if (errno == EINTR)
                 continue;
             break;
+        }
+        if (ready == 0)
+        {
+            settleLook = false;
+            changed();
+            continue;
         }
         if (fds[1].revents != 0)
             break;
@@ -72,7 +84,10 @@ void UdevWatch::run (udev* u, udev_monitor* monitor)
             any = true;
         }
         if (any)
+        {
             changed();
+            settleLook = true;
+        }
     }
     udev_monitor_unref (monitor);
     udev_unref (u);
