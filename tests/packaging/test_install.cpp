@@ -55,7 +55,8 @@ namespace
     TEST_F (Install, EveryPieceIsInItsPlace)
     {
         const char* files[] = {"include/devlink/devlink.h", "include/devlink/devlink_ids.h",
-                               "lib/udev/rules.d/70-devlink.rules", "share/man/man1/QtxUpdate.1"};
+                               "lib/udev/rules.d/70-devlink.rules", "share/man/man1/QtxUpdate.1",
+                               "share/man/man1/qtx-update.1"};
         for (const std::string file : files)
             EXPECT_TRUE (fs::is_regular_file (*staged / file)) << file;
         for (const std::string file : {"pkgconfig/devlink.pc", "cmake/devlink/devlinkConfig.cmake",
@@ -71,6 +72,9 @@ namespace
                                                      "ELF");
         EXPECT_TRUE (executable (*staged / "bin/QtxUpdate"));
         EXPECT_EQ (readFile (*staged / "bin/QtxUpdate").substr (0, 2), "#!");
+        // The headless updater beside it, linked from bin/.
+        EXPECT_TRUE (executable (*staged / (appDir + "/qtx-update")));
+        EXPECT_EQ (fs::canonical (*staged / "bin/qtx-update"), fs::canonical (*staged / (appDir + "/qtx-update")));
     }
 
     TEST_F (Install, TheLibraryHasItsSonameLinks)
