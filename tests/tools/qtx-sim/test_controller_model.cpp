@@ -1,14 +1,33 @@
-// The controller simulator's protocol side on its own: fault steps, bursts, and
-// commands out of order. Whole transfers through it run end to end (tests/e2e).
+// The controller simulator's protocol side on its own: fault steps, bursts, the
+// mode change's answers, block checks, and commands out of order. Whole
+// transfers through it run end to end (tests/e2e, the fault campaign).
 
 #include "ControllerModel.h"
-#include "support/TestPackage.h"
 
 #include <gtest/gtest.h>
 
-using namespace qtx;
 using namespace qtx::sim;
-using namespace qtx::test;
+
+namespace
+{
+using Command = std::array<uint8_t, 64>;
+
+std::vector<Action> send (ControllerModel& model, Command command)
+{
+    return model.handle (command.data(), command.size());
+}
+
+// MODE_CHANGE, then START announcing block 1 for update with the given CRC-16.
+void begin (ControllerModel& model, uint16_t crc)
+{
+    send (model, {0xF4});
+    Command start{0xF0};
+    start[10] = 0x81;
+    start[11] = (uint8_t) (crc & 0xFF);
+    start[12] = (uint8_t) (crc >> 8);
+    ASSERT_EQ (send (model, start).size(), 1u);
+}
+} // namespace
 
 TEST (ControllerModel, ParsesFaultSteps)
 {
@@ -41,36 +60,38 @@ TEST (ControllerModel, BurstRepeatsTheAnswer)
     ControllerOptions o;
     o.faults = {{Fault::Burst, Step::DataSend, 1, 0, 4}};
     ControllerModel model (o);
-    TestPackage p;
-    p.add (200, true);
-    (void) model.handle (std::array<uint8_t, 64>{0xF4}.data(), 64);
-    std::array<uint8_t, 64> start{};
-    start[0] = 0xF0;
-    start[10] = 0x81;
-    start[11] = (uint8_t) (p.blocks[0].crc & 0xFF);
-    start[12] = (uint8_t) (p.blocks[0].crc >> 8);
-    ASSERT_EQ (model.handle (start.data(), 64).size(), 1u);
-    std::array<uint8_t, 64> blockSend{0xF1, 1, 200};
-    ASSERT_EQ (model.handle (blockSend.data(), 64).size(), 1u);
-    std::array<uint8_t, 64> chunk{0xF3, 1};
-    const auto actions = model.handle (chunk.data(), 64);
+    const std::vector<uint8_t> data (200, 0x5A);
+    begin (model, ControllerModel::crc16 (data.data(), data.size()));
+    ASSERT_EQ (send (model, {0xF1, 1, 200}).size(), 1u);
+    const auto actions = send (model, {0xF3, 1});
     ASSERT_EQ (actions.size(), 5u);
     for (const auto& a : actions)
         EXPECT_EQ (a.report[0], 0xF9);
 }
 
+TEST (ControllerModel, ModeChangeWaitsThenAMismatchedBlockIsRefused)
+{
+    ControllerOptions o;
+    o.modeNotYet = 2;
+    ControllerModel model (o);
+    for (uint8_t value : {0, 0})
+        EXPECT_EQ (send (model, {0xF4}).at (0).report[1], value);
+    begin (model, 0x1234); // three zero bytes have the CRC-16 0
+    send (model, {0xF1, 1, 3});
+    EXPECT_EQ (send (model, {0xF3, 1}).at (0).report[0], 0xFD);
+    EXPECT_FALSE (model.allBlocksGood());
+}
+
 TEST (ControllerModel, CommandsOutOfOrderGetAnErrorAnswer)
 {
     ControllerModel model;
-    const std::array<uint8_t, 64> start{0xF0};
-    auto actions = model.handle (start.data(), 64); // not in update mode yet
-    ASSERT_EQ (actions.size(), 1u);
-    EXPECT_EQ (actions[0].report[0], 0xFD);
-    const std::array<uint8_t, 64> chunk{0xF3, 1};
-    actions = model.handle (chunk.data(), 64);
-    ASSERT_EQ (actions.size(), 1u);
-    EXPECT_EQ (actions[0].report[0], 0xFD);
-    const std::array<uint8_t, 64> unknown{0x42};
+    for (Command command : {Command{0xF0}, Command{0xF3, 1}}) // not in update mode yet
+    {
+        const auto actions = send (model, command);
+        ASSERT_EQ (actions.size(), 1u);
+        EXPECT_EQ (actions[0].report[0], 0xFD);
+    }
+    const Command unknown{0x42};
     EXPECT_TRUE (model.handle (unknown.data(), 64).empty());
     EXPECT_TRUE (model.handle (unknown.data(), 3).empty()); // short command: no overrun
 }
@@ -87,15 +108,9 @@ TEST (ControllerModel, SlowAnswerComesAfterTheInterimsAndResetForgetsTheUpdate)
     slow.delayMs = 7;
     o.faults = {slow};
     ControllerModel model (o);
-    (void) model.handle (std::array<uint8_t, 64>{0xF4}.data(), 64);
-    std::array<uint8_t, 64> start{0xF0};
-    start[10] = 0x81; // one block of 3 zero bytes, announced with its CRC-16
-    const uint16_t crc = ControllerModel::crc16 (std::array<uint8_t, 3>{}.data(), 3);
-    start[11] = (uint8_t) (crc & 0xFF);
-    start[12] = (uint8_t) (crc >> 8);
-    (void) model.handle (start.data(), 64);
-    (void) model.handle (std::array<uint8_t, 64>{0xF1, 1, 3}.data(), 64);
-    const auto actions = model.handle (std::array<uint8_t, 64>{0xF3, 1}.data(), 64);
+    begin (model, 0); // one block of 3 zero bytes
+    send (model, {0xF1, 1, 3});
+    const auto actions = send (model, {0xF3, 1});
     ASSERT_EQ (actions.size(), 3u);
     EXPECT_EQ (actions[0].report[0], 0xF7);
     EXPECT_EQ (actions[1].delayUs, 5);
@@ -107,8 +122,7 @@ TEST (ControllerModel, SlowAnswerComesAfterTheInterimsAndResetForgetsTheUpdate)
     EXPECT_TRUE (model.blocks().empty());
     EXPECT_FALSE (model.inUpdateMode());
     // The fault counts start again: the first chunk of the next update is slow too.
-    (void) model.handle (std::array<uint8_t, 64>{0xF4}.data(), 64);
-    (void) model.handle (start.data(), 64);
-    (void) model.handle (std::array<uint8_t, 64>{0xF1, 1, 3}.data(), 64);
-    EXPECT_EQ (model.handle (std::array<uint8_t, 64>{0xF3, 1}.data(), 64).back().delayUs, 7005);
+    begin (model, 0);
+    send (model, {0xF1, 1, 3});
+    EXPECT_EQ (send (model, {0xF3, 1}).back().delayUs, 7005);
 }
