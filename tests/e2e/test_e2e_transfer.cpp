@@ -46,8 +46,8 @@ protected:
         ASSERT_GE (controller->device(), 0);
         HeadlessHost::Options hostOptions;
         hostOptions.timeScale = timeScale;
-        host = loop.call ([&]
-                          { return std::make_unique<HeadlessHost> (package.info, package.blocks, 1, hostOptions); });
+        host = loop.call (
+            [&] { return std::make_unique<HeadlessHost> (package.info, package.blocks, 1, hostOptions); });
         loop.call ([this] { host->leaveLanguageScreen(); });
     }
 
