@@ -1,4 +1,5 @@
-// The screen holds logind's inhibitor lock exactly while it shows Updating.
+// The screen holds logind's inhibitor lock, on the bus DBUS_SYSTEM_BUS_ADDRESS
+// names, exactly while it shows Updating.
 
 #include "FakeLogind.h"
 
@@ -14,60 +15,40 @@ namespace
 
     class ScreenInhibitor : public ScreenFixture
     {
-    protected:
-        void SetUp() override
-        {
-            ScreenFixture::SetUp();
-            ASSERT_TRUE (logind.ready()) << "dbus-daemon did not start";
-            ::setenv ("DBUS_SYSTEM_BUS_ADDRESS", logind.address().c_str(), 1);
-        }
-
-        void TearDown() override
-        {
-            ScreenFixture::TearDown();
-            ::unsetenv ("DBUS_SYSTEM_BUS_ADDRESS");
-        }
-
-        void startUpdating()
-        {
-            openWindow();
-            screen->setScreenState (Ready);
-            screen->setScreenState (Updating);
-            ASSERT_TRUE (logind.waitForCalls (1, waitMs));
-            EXPECT_EQ (logind.calls().at (0).why, "Updating controller firmware");
-        }
-
-        FakeLogind logind;
     };
 
-    TEST_F (ScreenInhibitor, TheOutcomeLetsTheLockGo)
+    TEST_F (ScreenInhibitor, HeldWhileUpdatingUntilTheOutcomeOrTheWindowGoes)
     {
-        for (const int outcome : {Complete, Failed})
-        {
-            SCOPED_TRACE (outcome);
-            startUpdating();
-            screen->requestScreenState (outcome); // as the worker does
-            screen->handleUpdateNowIfNeeded();
-            EXPECT_TRUE (logind.waitReleased (logind.calls().size() - 1, waitMs));
-            window.reset();
-        }
-    }
+        FakeLogind logind;
+        ASSERT_TRUE (logind.ready()) << "dbus-daemon did not start";
+        ::setenv ("DBUS_SYSTEM_BUS_ADDRESS", logind.address().c_str(), 1);
 
-    TEST_F (ScreenInhibitor, ClosingTheWindowDuringAnUpdateLetsTheLockGo)
-    {
-        startUpdating();
-        window.reset(); // the session ends
-        screen = nullptr;
-        EXPECT_TRUE (logind.waitReleased (0, waitMs));
-    }
-
-    TEST_F (ScreenInhibitor, NoLockOutsideAnUpdate)
-    {
         openWindow();
         for (const int state : {Ready, NotRecognised, Ready})
             screen->setScreenState (state);
-        window.reset();
-        EXPECT_FALSE (logind.waitForCalls (1, 300));
+        EXPECT_FALSE (logind.waitForCalls (1, 300)) << "a lock outside an update";
+
+        for (const int outcome : {(int) Complete, (int) Failed, -1}) // -1: the session ends during the update
+        {
+            SCOPED_TRACE (outcome);
+            if (window == nullptr)
+                openWindow();
+            screen->setScreenState (Ready);
+            screen->setScreenState (Updating);
+            const auto call = logind.calls().size();
+            ASSERT_TRUE (logind.waitForCalls (call + 1, waitMs));
+            EXPECT_EQ (logind.calls().back().why, "Updating controller firmware");
+            if (outcome >= 0)
+            {
+                screen->requestScreenState (outcome); // as the worker does
+                screen->handleUpdateNowIfNeeded();
+            }
+            else
+                window.reset();
+            EXPECT_TRUE (logind.waitReleased (call, waitMs));
+            window.reset();
+        }
+        ::unsetenv ("DBUS_SYSTEM_BUS_ADDRESS");
     }
 
 } // namespace
