@@ -10,27 +10,27 @@
 namespace qtx::sim
 {
 
-vhid::DeviceSpec controllerSpec (uint16_t release, const std::string& port)
+vhid::DeviceConfig controllerConfig (uint16_t release, const std::string& port)
 {
-    vhid::DeviceSpec spec;
-    spec.vendor = DEVLINK_VENDOR_ID;
-    spec.product = DEVLINK_CONTROLLER_PRODUCT_ID;
-    spec.release = release;
-    spec.reportDescriptor = vhid::vendorDescriptor (64, 64);
-    spec.port = port;
-    spec.manufacturer = "QTX";
-    spec.productName = "QTX-ORB9";
-    spec.serial = "SIM" + port;
-    return spec;
+    vhid::DeviceConfig config;
+    config.vendor = DEVLINK_VENDOR_ID;
+    config.product = DEVLINK_CONTROLLER_PRODUCT_ID;
+    config.release = release;
+    config.reportDescriptor = vhid::vendorDescriptor (64, 64);
+    config.port = port;
+    config.manufacturer = "QTX";
+    config.productName = "QTX-ORB9";
+    config.serial = "SIM" + port;
+    return config;
 }
 
-SimController::SimController (vhid::Testbed& b, ControllerOptions options, vhid::DeviceSpec spec)
+SimController::SimController (vhid::Testbed& b, ControllerOptions options, vhid::DeviceConfig config)
     : bed (b)
     , model (std::move (options))
 {
     bed.setWriteHandler ([this] (int device, const vhid::Bytes& bytes) { return onWrite (device, bytes); });
     server = std::thread ([this] { serve(); });
-    deviceHandle = bed.plug (spec);
+    deviceHandle = bed.plug (config);
 }
 
 SimController::~SimController()

@@ -19,14 +19,14 @@ namespace qtx::sim
 {
 
 // The controller as the library sees it: type-9 vendor/product, bcdDevice.
-vhid::DeviceSpec controllerSpec (uint16_t release = 0x0102, const std::string& port = "1-2");
+vhid::DeviceConfig controllerConfig (uint16_t release = 0x0102, const std::string& port = "1-2");
 
 class SimController
 {
 public:
     // Plugs a controller into the testbed and answers its writes. The testbed's
     // write handler is taken over; one SimController per testbed.
-    SimController (vhid::Testbed& bed, ControllerOptions options, vhid::DeviceSpec spec = controllerSpec());
+    SimController (vhid::Testbed& bed, ControllerOptions options, vhid::DeviceConfig config = controllerConfig());
     ~SimController();
 
     int device() const { return deviceHandle; }

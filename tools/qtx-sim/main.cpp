@@ -184,14 +184,14 @@ int main (int argc, char** argv)
     std::unique_ptr<SimController> first;
     if (controllers > 0)
     {
-        first = std::make_unique<SimController> (bed, options, controllerSpec ((uint16_t) release, "1-2"));
+        first = std::make_unique<SimController> (bed, options, controllerConfig ((uint16_t) release, "1-2"));
         if (first->device() < 0)
             return fail ("could not create the virtual controller");
     }
     SimController* controller = first.get();
     // Further controllers only sit there (they answer nothing).
     for (int k = 1; k < controllers; ++k)
-        bed.plug (controllerSpec ((uint16_t) release, "1-" + std::to_string (k + 2)));
+        bed.plug (controllerConfig ((uint16_t) release, "1-" + std::to_string (k + 2)));
 
     int status = 0;
     if (!program.empty())

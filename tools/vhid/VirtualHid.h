@@ -44,9 +44,6 @@ struct DeviceConfig
     std::string serial;
 };
 
-// The earlier name of DeviceConfig, still used by tools/qtx-sim.
-using DeviceSpec = DeviceConfig;
-
 // Called for each write() on the node, with the bytes as written (report ID first).
 // Return the count the write() reports (the size for a full write, -1 to fail it).
 using WriteHandler = std::function<long (int device, const Bytes& bytes)>;
