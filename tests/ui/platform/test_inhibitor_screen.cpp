@@ -33,9 +33,9 @@ namespace
             SCOPED_TRACE (outcome);
             if (window == nullptr)
                 openWindow();
+            const auto call = logind.calls().size(); // before the helper thread can make it
             screen->setScreenState (Ready);
             screen->setScreenState (Updating);
-            const auto call = logind.calls().size();
             ASSERT_TRUE (logind.waitForCalls (call + 1, waitMs));
             EXPECT_EQ (logind.calls().back().why, "Updating controller firmware");
             if (outcome >= 0)
