@@ -1,24 +1,14 @@
 #pragma once
 
-// `cmake --install` of this build into a throwaway prefix, and small helpers
-// to look at what it put there.
+// `cmake --install` of this build into a throwaway prefix.
+
+#include "support/Command.h"
 
 #include <filesystem>
 #include <string>
 
 namespace qtx::test
 {
-
-struct CommandResult
-{
-    int status = -1;    // exit status, -1 when it did not exit normally
-    std::string output; // standard output and standard error
-};
-
-CommandResult run (const std::string& command);
-
-// Single quotes for the shell.
-std::string quoted (const std::string& text);
 
 class StagedInstall
 {

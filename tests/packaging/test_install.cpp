@@ -20,12 +20,6 @@ namespace
     const std::string appId = QTX_APP_ID;
     const int iconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
-    std::string readFile (const fs::path& path)
-    {
-        std::ifstream in (path, std::ios::binary);
-        return {std::istreambuf_iterator<char> (in), std::istreambuf_iterator<char>()};
-    }
-
     bool executable (const fs::path& path)
     {
         return (fs::status (path).permissions() & fs::perms::owner_exec) != fs::perms::none;

@@ -17,12 +17,6 @@ namespace qtx::test
 {
 namespace
 {
-    std::string readFile (const fs::path& path)
-    {
-        std::ifstream in (path);
-        return {std::istreambuf_iterator<char> (in), std::istreambuf_iterator<char>()};
-    }
-
     void writeScript (const fs::path& path, const std::string& text)
     {
         std::ofstream (path) << "#!/bin/sh\n" << text;

@@ -1,13 +1,13 @@
 #include "XServer.h"
 
 #include "devlink/LockIsolation.h"
+#include "support/Command.h"
 
 #include <sstream>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -118,15 +118,7 @@ void endProcess (pid_t pid)
 
 std::string runCommand (const std::string& command)
 {
-    std::string out;
-    if (FILE* pipe = ::popen (command.c_str(), "r"))
-    {
-        char buffer[256];
-        while (auto n = std::fread (buffer, 1, sizeof (buffer), pipe))
-            out.append (buffer, n);
-        ::pclose (pipe);
-    }
-    return out;
+    return run (command, false).output;
 }
 
 std::vector<std::string> findWindows (const std::string& title, int timeoutMs)
