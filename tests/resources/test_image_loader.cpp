@@ -39,27 +39,6 @@ struct LoaderInstance : ::testing::Test
     void TearDown() override { ImageLoader::deleteInstance(); }
 };
 
-TEST_F (LoaderInstance, EmbeddedWarningSignDecodes)
-{
-    auto* image = ImageLoader::getInstance()->getImage (0);
-    ASSERT_NE (image, nullptr);
-    EXPECT_EQ (image->getWidth(), 56);
-    EXPECT_EQ (image->getHeight(), 55);
-    EXPECT_TRUE (image->hasAlphaChannel());
-
-    // Transparent outside the triangle, yellow field inside, black mark at the centre line.
-    EXPECT_EQ (image->getPixelAt (1, 1).getAlpha(), 0);
-    EXPECT_EQ (image->getPixelAt (54, 1).getAlpha(), 0);
-    const auto field = image->getPixelAt (18, 44);
-    EXPECT_EQ (field.getAlpha(), 255);
-    EXPECT_NEAR (field.getRed(), 225, 8);
-    EXPECT_NEAR (field.getGreen(), 208, 8);
-    EXPECT_NEAR (field.getBlue(), 64, 8);
-    EXPECT_LT (image->getPixelAt (28, 28).getBrightness(), 0.2f);
-    const auto rim = image->getPixelAt (28, 53);
-    EXPECT_NEAR (rim.getRed(), 121, 10);
-}
-
 TEST_F (LoaderInstance, OnlyIndexZeroHasAnImageAndDeleteInstanceForgets)
 {
     auto* loader = ImageLoader::getInstance();

@@ -5,7 +5,6 @@
 #include "devicelink/NoticeQueue.h"
 #include "devlink.h"
 #include "support/MessageThread.h"
-#include "TestRegistryKey.h"
 
 #include <gtest/gtest.h>
 
@@ -139,21 +138,6 @@ TEST (LibraryUnderWine, NoDeviceOfOursAnswersEmpty)
     EXPECT_EQ (HID_GetHIDnoForASIO (1, 0), -1);
     HID_Stop();
     HID_Finalize();
-}
-
-TEST (LibraryUnderWine, AsioLookupReadsTheRegistryAndFindsNoDevice)
-{
-    qtx::test::TestRegistryKey driver (HKEY_CURRENT_USER, "SOFTWARE", "LYRA-55 ASIO");
-    qtx::test::TestRegistryKey hidInterface (HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum",
-                                             "QTXLIBTEST\\VID_7A52&PID_0140&MI_08\\7&1&0&0008");
-    if (!driver.made() || !hidInterface.made())
-        GTEST_SKIP() << "the keys exist already or cannot be made";
-    driver.set (
-        L"0", L"\\\\?\\qtxlibtest#vid_7a52&pid_0140&mi_00#7&1&0&0000#{6994ad04-93ef-11d0-a3cc-00a0c9223196}");
-    hidInterface.set (L"ParentIdPrefix", L"8&1&0");
-    // The keys lead to a HID interface, but wine has no device of ours.
-    EXPECT_EQ (HID_GetHIDnoForASIO (1, 0), -1);
-    EXPECT_EQ (HID_GetHIDnoForASIO (2, 0), -1);
 }
 
 TEST (NoticeWindow, PostedNoticesArriveInOrderOnTheMessageThread)
