@@ -140,7 +140,7 @@ namespace
             openWindow();
             chooseLanguage (c.language);
             screen->setScreenState (c.state);
-            const auto tops = lineTops();
+            const auto tops = lineStarts (true);
             for (int top : c.mustHaveTops)
                 EXPECT_EQ (tops.count (top), 1u) << "no line at " << top;
             EXPECT_EQ (*tops.upper_bound (34), c.firstTopBelowHeading);
