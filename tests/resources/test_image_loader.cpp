@@ -4,7 +4,6 @@
 #include <juce_events/juce_events.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -31,23 +30,6 @@ std::vector<uint8_t> makeBitmap (int width, int height, int bitsPerPixel, std::v
     b[28] = (uint8_t) bitsPerPixel;
     putLe32 (b, 2, (uint32_t) b.size());
     return b;
-}
-
-struct LoaderInstance : ::testing::Test
-{
-    juce::ScopedJuceInitialiser_GUI juce;
-    void TearDown() override { ImageLoader::deleteInstance(); }
-};
-
-TEST_F (LoaderInstance, OnlyIndexZeroHasAnImageAndDeleteInstanceForgets)
-{
-    auto* loader = ImageLoader::getInstance();
-    for (int index : {1, -1, 2, INT_MAX, INT_MIN})
-        EXPECT_EQ (loader->getImage (index), nullptr) << index;
-    EXPECT_EQ (ImageLoader::getInstance(), loader);
-    ImageLoader::deleteInstance();
-    ImageLoader::deleteInstance(); // a second delete is harmless
-    ASSERT_NE (ImageLoader::getInstance()->getImage (0), nullptr);
 }
 
 TEST (BitmapFallback, TwentyFourBitRowsArePaddedAndBottomUp)
