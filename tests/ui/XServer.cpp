@@ -17,14 +17,6 @@
 
 namespace qtx::test
 {
-namespace
-{
-    void sleepMs (int ms)
-    {
-        std::this_thread::sleep_for (std::chrono::milliseconds (ms));
-    }
-} // namespace
-
 std::vector<pid_t> OnScreen::serverProcesses;
 
 void OnScreen::SetUpTestSuite()
@@ -99,7 +91,7 @@ int waitForExit (pid_t pid, int timeoutMs)
             return WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
         if (r < 0)
             return -2;
-        sleepMs (20);
+        std::this_thread::sleep_for (std::chrono::milliseconds (20));
     }
     return -1;
 }
@@ -134,7 +126,7 @@ std::vector<std::string> findWindows (const std::string& title, int timeoutMs)
                 ids.push_back (out.substr (start, end - start));
         if (!ids.empty())
             break;
-        sleepMs (50);
+        std::this_thread::sleep_for (std::chrono::milliseconds (50));
     }
     return ids;
 }
