@@ -24,12 +24,12 @@ struct SlowTarget
 };
 } // namespace
 
-TEST (LibraryThreads, ACopyIsAlwaysOneWholeReport)
+using LibraryThreads = LibraryTest;
+
+TEST_F (LibraryThreads, ACopyIsAlwaysOneWholeReport)
 {
-    FakePlatform fake;
     fake.plug (ctrl);
-    Library lib (fake.platform());
-    lib.start();
+    lib->start();
     std::atomic<bool> done{false};
     std::thread feeder (
         [&]
@@ -47,25 +47,23 @@ TEST (LibraryThreads, ACopyIsAlwaysOneWholeReport)
     while (!done)
     {
         int length = 0;
-        lib.input (0, buffer, &length);
+        lib->input (0, buffer, &length);
         ASSERT_EQ (length, 64);
         for (int i = 1; i < 54; ++i)
             torn += buffer[i] != buffer[0];
     }
     feeder.join();
-    lib.stop();
+    lib->stop();
     EXPECT_EQ (torn, 0);
 }
 
-TEST (LibraryThreads, NoPostAfterTheCallbackIsCleared)
+TEST_F (LibraryThreads, NoPostAfterTheCallbackIsCleared)
 {
-    FakePlatform fake;
     fake.plug (ctrl);
-    Library lib (fake.platform());
     SlowTarget target;
     DevlinkNotifyTarget t{&SlowTarget::post, &target};
-    lib.setCallback (&t, inputMsg, arrivalMsg, removalMsg);
-    lib.start();
+    lib->setCallback (&t, inputMsg, arrivalMsg, removalMsg);
+    lib->start();
     std::atomic<bool> stop{false};
     std::thread feeder (
         [&]
@@ -75,32 +73,26 @@ TEST (LibraryThreads, NoPostAfterTheCallbackIsCleared)
             while (!stop)
             {
                 fake.feed (ctrl.path, Bytes (65, 1));
-                lib.input (0, buffer, &length); // fetch, so every report may post again
+                lib->input (0, buffer, &length); // fetch, so every report may post again
             }
         });
     while (target.posts < 20)
         std::this_thread::yield();
-    lib.setCallback (nullptr, 0, 0, 0);
+    lib->setCallback (nullptr, 0, 0, 0);
     EXPECT_EQ (target.inPost.load(), 0);
     const int after = target.posts;
     std::this_thread::sleep_for (std::chrono::milliseconds (50));
     EXPECT_EQ (target.posts.load(), after);
     stop = true;
     feeder.join();
-    lib.stop();
+    lib->stop();
 }
 
-TEST (LibraryThreads, RefreshOnTheWatchThreadAgainstWritesAndInput)
+TEST_F (LibraryThreads, RefreshOnTheWatchThreadAgainstWritesAndInput)
 {
-    FakePlatform fake;
     const HidInterface other = FakePlatform::device ("1-3", DEVLINK_VENDOR_ID, 0x0016);
     fake.plug (ctrl);
-    Library lib (fake.platform());
-    ASSERT_EQ (lib.initialize(), 1);
-    NoticeLog log;
-    DevlinkNotifyTarget t = log.target();
-    lib.setCallback (&t, inputMsg, arrivalMsg, removalMsg);
-    lib.start();
+    open();
     std::atomic<bool> stop{false};
     std::thread watch (
         [&]
@@ -120,14 +112,14 @@ TEST (LibraryThreads, RefreshOnTheWatchThreadAgainstWritesAndInput)
     int writes = 0;
     while (!stop)
     {
-        writes += lib.write (0, data, 4);
+        writes += lib->write (0, data, 4);
         int length;
-        lib.input (1, buffer, &length);
-        lib.deviceType (1);
+        lib->input (1, buffer, &length);
+        lib->deviceType (1);
     }
     watch.join();
     EXPECT_GT (writes, 0);
-    lib.finalize();
+    lib->finalize();
     // Every arrival of number 1 was followed by its removal, in order.
     auto notices = log.take();
     int balance = 0;

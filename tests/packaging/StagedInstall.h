@@ -1,31 +1,36 @@
 #pragma once
 
-// `cmake --install` of this build into a throwaway prefix, and small helpers
-// to look at what it put there.
+// `cmake --install` of this build into a throwaway prefix.
 
+#include "support/Command.h"
+
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace qtx::test
 {
 
-struct CommandResult
-{
-    int status = -1;    // exit status, -1 when it did not exit normally
-    std::string output; // standard output and standard error
-};
-
-CommandResult run (const std::string& command);
-
-// Single quotes for the shell.
-std::string quoted (const std::string& text);
-
 class StagedInstall
 {
 public:
     // Installs this build under a new temporary prefix; ok() tells whether it worked.
-    StagedInstall();
-    ~StagedInstall();
+    StagedInstall()
+    {
+        char pattern[] = "/tmp/qtx-install-XXXXXX";
+        if (::mkdtemp (pattern) == nullptr)
+            return;
+        top = pattern;
+        root = top / "prefix";
+        result =
+            run (quoted (QTX_CMAKE) + " --install " + quoted (QTX_BUILD_DIR) + " --prefix " + quoted (root));
+    }
+    ~StagedInstall()
+    {
+        std::error_code ignored;
+        if (!top.empty())
+            std::filesystem::remove_all (top, ignored);
+    }
 
     bool ok() const { return result.status == 0; }
     const std::string& log() const { return result.output; }

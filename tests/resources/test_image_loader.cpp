@@ -4,7 +4,6 @@
 #include <juce_events/juce_events.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -31,44 +30,6 @@ std::vector<uint8_t> makeBitmap (int width, int height, int bitsPerPixel, std::v
     b[28] = (uint8_t) bitsPerPixel;
     putLe32 (b, 2, (uint32_t) b.size());
     return b;
-}
-
-struct LoaderInstance : ::testing::Test
-{
-    juce::ScopedJuceInitialiser_GUI juce;
-    void TearDown() override { ImageLoader::deleteInstance(); }
-};
-
-TEST_F (LoaderInstance, EmbeddedWarningSignDecodes)
-{
-    auto* image = ImageLoader::getInstance()->getImage (0);
-    ASSERT_NE (image, nullptr);
-    EXPECT_EQ (image->getWidth(), 56);
-    EXPECT_EQ (image->getHeight(), 55);
-    EXPECT_TRUE (image->hasAlphaChannel());
-
-    // Transparent outside the triangle, yellow field inside, black mark at the centre line.
-    EXPECT_EQ (image->getPixelAt (1, 1).getAlpha(), 0);
-    EXPECT_EQ (image->getPixelAt (54, 1).getAlpha(), 0);
-    const auto field = image->getPixelAt (18, 44);
-    EXPECT_EQ (field.getAlpha(), 255);
-    EXPECT_NEAR (field.getRed(), 225, 8);
-    EXPECT_NEAR (field.getGreen(), 208, 8);
-    EXPECT_NEAR (field.getBlue(), 64, 8);
-    EXPECT_LT (image->getPixelAt (28, 28).getBrightness(), 0.2f);
-    const auto rim = image->getPixelAt (28, 53);
-    EXPECT_NEAR (rim.getRed(), 121, 10);
-}
-
-TEST_F (LoaderInstance, OnlyIndexZeroHasAnImageAndDeleteInstanceForgets)
-{
-    auto* loader = ImageLoader::getInstance();
-    for (int index : {1, -1, 2, INT_MAX, INT_MIN})
-        EXPECT_EQ (loader->getImage (index), nullptr) << index;
-    EXPECT_EQ (ImageLoader::getInstance(), loader);
-    ImageLoader::deleteInstance();
-    ImageLoader::deleteInstance(); // a second delete is harmless
-    ASSERT_NE (ImageLoader::getInstance()->getImage (0), nullptr);
 }
 
 TEST (BitmapFallback, TwentyFourBitRowsArePaddedAndBottomUp)

@@ -147,18 +147,5 @@ namespace
             EXPECT_EQ (loader.getLanguage(), 3);
         }
     }
-
-    TEST (TxtLoaderInstance, GetInstanceCreatesOnceAndDeleteInstanceForgets)
-    {
-        TxtLoader::deleteInstance(); // harmless without an instance
-        TxtLoader* first = TxtLoader::getInstance();
-        ASSERT_NE (first, nullptr);
-        EXPECT_EQ (TxtLoader::getInstance(), first);
-        EXPECT_TRUE (first->isLanguageInstalled (0));
-        EXPECT_EQ (first->getText (2), "QTX-ORB9");
-        TxtLoader::deleteInstance();
-        ASSERT_NE (TxtLoader::getInstance(), nullptr);
-        TxtLoader::deleteInstance();
-    }
 } // namespace
 } // namespace qtx

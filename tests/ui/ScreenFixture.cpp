@@ -68,11 +68,6 @@ juce::String ScreenFixture::shownText() const
     return text;
 }
 
-std::set<int> ScreenFixture::lineTops() const
-{
-    return lineStarts (true);
-}
-
 std::set<int> ScreenFixture::lineStarts (bool tops) const
 {
     std::map<int, int> leftOfLine; // rounded top -> rounded left of its first glyph

@@ -35,9 +35,7 @@ protected:
     // Every character of the laid-out texts, in order.
     juce::String shownText() const;
 
-    // Rounded tops of the lines that hold visible characters.
-    std::set<int> lineTops() const;
-    // Rounded lefts of those lines (tops false), or their tops (true).
+    // Rounded lefts of the lines that hold visible characters, or their tops.
     std::set<int> lineStarts (bool tops = false) const;
 
     std::unique_ptr<MainWindow> window;

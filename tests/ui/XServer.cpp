@@ -1,13 +1,13 @@
 #include "XServer.h"
 
 #include "devlink/LockIsolation.h"
+#include "support/Command.h"
 
 #include <sstream>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -17,14 +17,6 @@
 
 namespace qtx::test
 {
-namespace
-{
-    void sleepMs (int ms)
-    {
-        std::this_thread::sleep_for (std::chrono::milliseconds (ms));
-    }
-} // namespace
-
 std::vector<pid_t> OnScreen::serverProcesses;
 
 void OnScreen::SetUpTestSuite()
@@ -99,7 +91,7 @@ int waitForExit (pid_t pid, int timeoutMs)
             return WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
         if (r < 0)
             return -2;
-        sleepMs (20);
+        std::this_thread::sleep_for (std::chrono::milliseconds (20));
     }
     return -1;
 }
@@ -118,15 +110,7 @@ void endProcess (pid_t pid)
 
 std::string runCommand (const std::string& command)
 {
-    std::string out;
-    if (FILE* pipe = ::popen (command.c_str(), "r"))
-    {
-        char buffer[256];
-        while (auto n = std::fread (buffer, 1, sizeof (buffer), pipe))
-            out.append (buffer, n);
-        ::pclose (pipe);
-    }
-    return out;
+    return run (command, false).output;
 }
 
 std::vector<std::string> findWindows (const std::string& title, int timeoutMs)
@@ -142,7 +126,7 @@ std::vector<std::string> findWindows (const std::string& title, int timeoutMs)
                 ids.push_back (out.substr (start, end - start));
         if (!ids.empty())
             break;
-        sleepMs (50);
+        std::this_thread::sleep_for (std::chrono::milliseconds (50));
     }
     return ids;
 }

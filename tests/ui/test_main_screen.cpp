@@ -83,6 +83,7 @@ namespace
             const auto pixel = shot.getPixelAt (41, 66);
             const bool yellow = pixel.getRed() > 200 && pixel.getGreen() > 180 && pixel.getBlue() < 110;
             EXPECT_EQ (yellow, c.warning) << pixel.toDisplayString (false);
+            EXPECT_EQ (shot.getPixelAt (22, 17), juce::Colour (234, 234, 234)); // around the triangle
             EXPECT_EQ (shot.getPixelAt (3, 3), juce::Colour (234, 234, 234));
             EXPECT_EQ (shot.getPixelAt (420, 100), juce::Colour (234, 234, 234));
         }
@@ -139,7 +140,7 @@ namespace
             openWindow();
             chooseLanguage (c.language);
             screen->setScreenState (c.state);
-            const auto tops = lineTops();
+            const auto tops = lineStarts (true);
             for (int top : c.mustHaveTops)
                 EXPECT_EQ (tops.count (top), 1u) << "no line at " << top;
             EXPECT_EQ (*tops.upper_bound (34), c.firstTopBelowHeading);

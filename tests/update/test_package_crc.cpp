@@ -39,16 +39,12 @@ protected:
 };
 } // namespace
 
-TEST_F (CrcTest, KnownAnswersAndTheMostSignificantBitFirstTable)
+TEST_F (CrcTest, KnownAnswers)
 {
     EXPECT_EQ (qtx::crc32Mpeg2 (table, (const uint8_t*) "123456789", 9), 0x0376E6E7u);
     EXPECT_EQ (qtx::crc16Xmodem ((const uint8_t*) "123456789", 9), 0x31C3u);
     EXPECT_EQ (qtx::crc32Mpeg2 (table, nullptr, 0), 0xFFFFFFFFu);
     EXPECT_EQ (qtx::crc16Xmodem (nullptr, 0), 0u);
-    EXPECT_EQ (table[0], 0u);
-    EXPECT_EQ (table[1], 0x04C11DB7u);
-    EXPECT_EQ (table[0x80], 0x690CE0EEu);
-    EXPECT_EQ (table[255], 0xB1F740B4u);
 }
 
 TEST_F (CrcTest, EveryLengthAndSplitMatchesBitwiseReference)

@@ -1,11 +1,10 @@
 // devlink.dll as a client sees it under wine (which has no device of ours): start and stop,
-// the single-client lock across processes, the device-change window, the answers with no
-// device; and the device link's hidden window serving posted notices in order.
+// the single-client lock across processes, the device-change window, the answers read from
+// the system with no device; and the device link's hidden window serving posted notices in order.
 
 #include "devicelink/NoticeQueue.h"
 #include "devlink.h"
 #include "support/MessageThread.h"
-#include "TestRegistryKey.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +103,8 @@ TEST (LibraryUnderWine, AnotherProcessHoldsTheLockUntilKilled)
     CloseHandle (ready);
 }
 
+// What the table, input, writes and audio answer without a device is the core's tests'; here
+// the system's own USB list and driver files are read for real.
 TEST (LibraryUnderWine, NoDeviceOfOursAnswersEmpty)
 {
     ASSERT_EQ (HID_Initialize (nullptr), 1);
@@ -113,47 +114,16 @@ TEST (LibraryUnderWine, NoDeviceOfOursAnswersEmpty)
     std::memset (numbers, 0x55, sizeof numbers);
     EXPECT_EQ (HID_EnumHIDno (numbers), 0);
     EXPECT_EQ (numbers[0], 0x55555555);
-    for (int n : {-1, 0, 1, 127, 128})
-        EXPECT_EQ (HID_GetDeviceType (n), -1) << n;
     int versions[2] = {7, 7};
     HID_GetFirmwareVersion (9, versions, 1);
     EXPECT_EQ (versions[0], 0);
     EXPECT_EQ (versions[1], 7);
 
-    unsigned char destination[DEVLINK_MAX_REPORT];
-    std::memset (destination, 0xAB, sizeof destination);
-    int length = 99;
-    HID_Input (0, destination, &length);
-    EXPECT_EQ (length, 0);
-    EXPECT_EQ (destination[0], 0xAB);
-    const unsigned char command[64] = {0xF0};
-    EXPECT_EQ (HID_Write (0, command, 64), 0);
-
     char text[256] = "x";
     EXPECT_EQ (HID_GetDriverVersion (1, text), 0);
     EXPECT_STREQ (text, "");
-    DevlinkGuid first, second;
-    std::memset (&first, 1, sizeof first);
-    EXPECT_EQ (HID_GetDirectSoundGUID (0, &first, &second), 0);
-    EXPECT_EQ (first.bytes[0], 0);
-    EXPECT_EQ (HID_GetHIDnoForASIO (1, 0), -1);
     HID_Stop();
     HID_Finalize();
-}
-
-TEST (LibraryUnderWine, AsioLookupReadsTheRegistryAndFindsNoDevice)
-{
-    qtx::test::TestRegistryKey driver (HKEY_CURRENT_USER, "SOFTWARE", "LYRA-55 ASIO");
-    qtx::test::TestRegistryKey hidInterface (HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum",
-                                             "QTXLIBTEST\\VID_7A52&PID_0140&MI_08\\7&1&0&0008");
-    if (!driver.made() || !hidInterface.made())
-        GTEST_SKIP() << "the keys exist already or cannot be made";
-    driver.set (
-        L"0", L"\\\\?\\qtxlibtest#vid_7a52&pid_0140&mi_00#7&1&0&0000#{6994ad04-93ef-11d0-a3cc-00a0c9223196}");
-    hidInterface.set (L"ParentIdPrefix", L"8&1&0");
-    // The keys lead to a HID interface, but wine has no device of ours.
-    EXPECT_EQ (HID_GetHIDnoForASIO (1, 0), -1);
-    EXPECT_EQ (HID_GetHIDnoForASIO (2, 0), -1);
 }
 
 TEST (NoticeWindow, PostedNoticesArriveInOrderOnTheMessageThread)

@@ -1,17 +1,16 @@
 // qtx-package as a user runs it: exit status and the one-line reason, on sound
 // packages, broken ones, garbage and bad manifests.
 
+#include "support/Command.h"
 #include "tools/qtx-package/PackageWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace qtx::package;
@@ -19,26 +18,11 @@ namespace fs = std::filesystem;
 
 namespace
 {
-struct ToolRun
-{
-    int status = -1;
-    std::string output; // stdout and stderr together
-};
+using qtx::test::CommandResult;
 
-ToolRun runTool (const std::string& args)
+CommandResult runTool (const std::string& args)
 {
-    ToolRun r;
-    const std::string command = std::string ("'") + QTX_PACKAGE_TOOL + "' " + args + " 2>&1";
-    FILE* pipe = ::popen (command.c_str(), "r");
-    if (pipe == nullptr)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread (buf, 1, sizeof (buf), pipe)) > 0)
-        r.output.append (buf, n);
-    const int raw = ::pclose (pipe);
-    r.status = WIFEXITED (raw) ? WEXITSTATUS (raw) : 128 + WTERMSIG (raw);
-    return r;
+    return qtx::test::run (std::string ("'") + QTX_PACKAGE_TOOL + "' " + args);
 }
 
 class QtxPackageTool : public ::testing::Test
@@ -112,11 +96,11 @@ TEST_F (QtxPackageTool, VerifyAndInfoOnSoundBrokenAndGarbageFiles)
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.file);
-        const ToolRun r = runTool ("verify " + c.file);
+        const CommandResult r = runTool ("verify " + c.file);
         EXPECT_EQ (r.status, c.status);
         EXPECT_NE (r.output.find (c.says), std::string::npos) << r.output;
         EXPECT_EQ (std::count (r.output.begin(), r.output.end(), '\n'), 1) << r.output;
-        const ToolRun info = runTool ("info " + c.file); // never a crash, whatever the file
+        const CommandResult info = runTool ("info " + c.file); // never a crash, whatever the file
         EXPECT_EQ (info.status, c.status);
         for (const auto& says : c.infoSays)
             EXPECT_NE (info.output.find (says), std::string::npos) << info.output;
@@ -126,7 +110,7 @@ TEST_F (QtxPackageTool, VerifyAndInfoOnSoundBrokenAndGarbageFiles)
 TEST_F (QtxPackageTool, BuildsTheSampleAndRefusesBadManifests)
 {
     const std::string out = "'" + (dir / "sample.upd").string() + "'";
-    const ToolRun built = runTool (std::string ("build '") + QTX_SAMPLE_MANIFEST + "' " + out);
+    const CommandResult built = runTool (std::string ("build '") + QTX_SAMPLE_MANIFEST + "' " + out);
     ASSERT_EQ (built.status, 0) << built.output;
     EXPECT_EQ (runTool ("verify " + out).status, 0);
 
@@ -150,7 +134,7 @@ TEST_F (QtxPackageTool, BuildsTheSampleAndRefusesBadManifests)
         SCOPED_TRACE (c.manifest);
         std::ofstream (dir / "bad.manifest") << c.manifest;
         const std::string target = (dir / "bad.upd").string();
-        const ToolRun r = runTool ("build '" + (dir / "bad.manifest").string() + "' '" + target + "'");
+        const CommandResult r = runTool ("build '" + (dir / "bad.manifest").string() + "' '" + target + "'");
         EXPECT_EQ (r.status, 1);
         EXPECT_NE (r.output.find (c.says), std::string::npos) << r.output;
         EXPECT_FALSE (fs::exists (target));
@@ -162,7 +146,7 @@ TEST_F (QtxPackageTool, UsageErrorsExitWithTwo)
 {
     for (const char* args : {"", "frobnicate x", "verify", "build only-one"})
     {
-        const ToolRun r = runTool (args);
+        const CommandResult r = runTool (args);
         EXPECT_EQ (r.status, 2) << args;
         EXPECT_NE (r.output.find ("usage: qtx-package build MANIFEST OUT"), std::string::npos) << r.output;
     }

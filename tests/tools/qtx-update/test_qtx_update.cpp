@@ -3,6 +3,7 @@
 // transfer, the device list, and the library held by another client.
 
 #include "devlink/LockIsolation.h"
+#include "support/Command.h"
 
 #include "devlink/include/devlink.h"
 #include "tools/qtx-package/PackageWriter.h"
@@ -23,6 +24,7 @@ namespace fs = std::filesystem;
 
 namespace
 {
+using qtx::test::readFile;
 
 struct Result
 {
@@ -30,12 +32,6 @@ struct Result
     std::string out; // qtx-update's standard output
     std::string err; // qtx-update's and the simulator's standard error
 };
-
-std::string readFile (const fs::path& path)
-{
-    std::ifstream in (path, std::ios::binary);
-    return std::string (std::istreambuf_iterator<char> (in), {});
-}
 
 void writeFile (const fs::path& path, const std::vector<uint8_t>& bytes)
 {
