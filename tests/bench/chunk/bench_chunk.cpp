@@ -175,6 +175,9 @@ int main (int argc, char** argv)
     const double writeP50 = percentile (host->writeTimes, 0.50);
     loop.call ([&] { host.reset(); });
 
+    // The answers these writes bring are drained by the raw loop's start.
+    const double rawOpenWriteP50 = percentile (openWriteTimes (bed.devnode (controller.device()), 2000), 0.50);
+
     std::vector<double> rawWrites;
     const auto raw = rawRoundTrips (bed.devnode (controller.device()), 5000, rawWrites);
     const double rawP50 = percentile (raw, 0.50);
@@ -184,8 +187,6 @@ int main (int argc, char** argv)
         std::fprintf (stderr, "bench chunk: raw loop stopped after %zu round trips\n", raw.size());
         return 1;
     }
-    // The answers these writes bring are drained by the next raw loop's start.
-    const double rawOpenWriteP50 = percentile (openWriteTimes (bed.devnode (controller.device()), 2000), 0.50);
 
     // A 256 KiB package with a USB-like 1 ms per answer.
     controller.setAnswerDelayUs (1000);
