@@ -26,7 +26,8 @@ class SimController
 public:
     // Plugs a controller into the testbed and answers its writes. The testbed's
     // write handler is taken over; one SimController per testbed.
-    SimController (vhid::Testbed& bed, ControllerOptions options, vhid::DeviceConfig config = controllerConfig());
+    SimController (vhid::Testbed& bed, ControllerOptions options,
+                   vhid::DeviceConfig config = controllerConfig());
     ~SimController();
 
     int device() const { return deviceHandle; }

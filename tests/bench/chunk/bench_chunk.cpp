@@ -176,7 +176,8 @@ int main (int argc, char** argv)
     loop.call ([&] { host.reset(); });
 
     // The answers these writes bring are drained by the raw loop's start.
-    const double rawOpenWriteP50 = percentile (openWriteTimes (bed.devnode (controller.device()), 2000), 0.50);
+    const double rawOpenWriteP50 =
+        percentile (openWriteTimes (bed.devnode (controller.device()), 2000), 0.50);
 
     std::vector<double> rawWrites;
     const auto raw = rawRoundTrips (bed.devnode (controller.device()), 5000, rawWrites);
@@ -215,7 +216,8 @@ int main (int argc, char** argv)
     std::printf ("raw_write_p50_us: %.1f\n", rawWriteP50);
     std::printf ("chunk_answer_overhead_p50_us: %.1f\n", (p50 - writeP50) - (rawP50 - rawWriteP50));
     std::printf ("raw_open_write_p50_us: %.1f\n", rawOpenWriteP50);
-    std::printf ("chunk_overhead_beyond_open_p50_us: %.1f\n", (p50 - rawP50) - (rawOpenWriteP50 - rawWriteP50));
+    std::printf ("chunk_overhead_beyond_open_p50_us: %.1f\n",
+                 (p50 - rawP50) - (rawOpenWriteP50 - rawWriteP50));
     std::printf ("package_256kib_usb_s: %.2f\n", bigSeconds);
     return 0;
 }
