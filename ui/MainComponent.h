@@ -6,8 +6,8 @@
 
 #include "AlineButton.h"
 #include "LangLookAndFeel.h"
-#include "ProgressLookAndFeel.h"
 #include "platform/SleepInhibitor.h"
+#include "ProgressLookAndFeel.h"
 
 #include "devicelink/HidCtrl.h"
 #include "update/AnswerMailbox.h"

@@ -10,9 +10,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <thread>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 using namespace qtx;
 using namespace qtx::devlink;

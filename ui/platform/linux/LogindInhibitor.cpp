@@ -163,8 +163,8 @@ int LogindInhibitor::requestLock() const
     Reply reply;
     sd_bus_slot* slot = nullptr;
     if (sd.callMethodAsync (bus.get(), &slot, "org.freedesktop.login1", "/org/freedesktop/login1",
-                            "org.freedesktop.login1.Manager", "Inhibit", onReply, &reply, "ssss", what, who, why,
-                            mode) < 0)
+                            "org.freedesktop.login1.Manager", "Inhibit", onReply, &reply, "ssss", what, who,
+                            why, mode) < 0)
         return -1;
 
     while (!reply.arrived)
