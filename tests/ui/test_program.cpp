@@ -6,6 +6,7 @@
 #include "XCloseRequest.h"
 #include <juce_events/juce_events.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace qtx::test
@@ -65,19 +66,28 @@ namespace
         for (const char* action : {"CLOSE", "MINIMIZE", "MAXIMIZE", "RESIZE"})
             EXPECT_EQ (actions.find (std::string ("_NET_WM_ACTION_") + action), std::string::npos) << actions;
 
-        // Wait for the first frame, then read the pixels back from the screen.
+        // Wait until the whole first frame is on the screen (it can be caught half
+        // drawn), then read the pixels back.
+        const std::pair<int, int> background[] = {{3, 3}, {422, 5}, {200, 60}, {10, 170}, {150, 150}};
+        const auto grey = juce::Colour (234, 234, 234);
+        auto painted = [&] (const juce::Image& image)
+        {
+            return std::all_of (std::begin (background), std::end (background),
+                                [&] (auto point)
+                                { return image.getPixelAt (point.first, point.second) == grey; });
+        };
         juce::Image shot;
         for (int i = 0; i < 50; ++i)
         {
             shot = captureWindow (window);
-            if (shot.isValid() && shot.getPixelAt (3, 3) == juce::Colour (234, 234, 234))
+            if (shot.isValid() && painted (shot))
                 break;
             juce::Thread::sleep (100);
         }
         ASSERT_TRUE (shot.isValid());
         ASSERT_EQ (shot.getWidth(), 426);
-        for (auto [x, y] : {std::pair{3, 3}, {422, 5}, {200, 60}, {10, 170}, {150, 150}})
-            EXPECT_EQ (shot.getPixelAt (x, y), juce::Colour (234, 234, 234)) << x << "," << y;
+        for (auto [x, y] : background)
+            EXPECT_EQ (shot.getPixelAt (x, y), grey) << x << "," << y;
         // Dark heading text near the top left.
         bool dark = false;
         for (int x = 20; x < 150 && !dark; ++x)
