@@ -89,7 +89,7 @@ std::unique_ptr<InputStream> HidrawIo::openInput (const HidInterface& device)
 
 int HidrawIo::writeReport (const std::string& path, const std::uint8_t* report, int length)
 {
-    const auto node = enumerator.findNode (path, false);
+    const auto node = enumerator.findNode (path, true);
     if (!node || length <= 0)
         return -1;
     const int fd = ::open (node->devnode.c_str(), O_WRONLY | O_CLOEXEC);

@@ -161,14 +161,14 @@ bool UdevEnumerator::enumerate (const PathFilter& wanted, std::vector<HidInterfa
         });
 }
 
-std::optional<Node> UdevEnumerator::findNode (const std::string& path, bool withLayout)
+std::optional<Node> UdevEnumerator::findNode (const std::string& path, bool mayReuse)
 {
     // "usb/<interface>/vid_xxxx&pid_xxxx": only that interface's nodes can serve it.
     const auto first = path.find ('/');
     const auto last = path.rfind ('/');
     if (first == std::string::npos || last <= first + 1)
         return std::nullopt;
-    if (!withLayout)
+    if (mayReuse)
     {
         std::lock_guard<std::mutex> guard (knownLock);
         const auto it = known.find (path);

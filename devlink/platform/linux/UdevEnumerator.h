@@ -27,11 +27,11 @@ public:
     bool enumerate (const PathFilter& wanted, std::vector<HidInterface>& out) override;
     std::vector<UsbDevice> usbDevices() override;
 
-    // The node that serves a device path now. It changes on replug, so it is looked up
-    // afresh, except that a write (withLayout false) may reuse the node of an earlier look
-    // while that node's sysfs entry still exists: the entry's name carries the HID
-    // instance, which a replug changes. withLayout also reads the report descriptor.
-    std::optional<Node> findNode (const std::string& path, bool withLayout = true);
+    // The node that serves a device path now, with its report layout. It changes on
+    // replug, so it is looked up afresh, except that a write (mayReuse) may take the
+    // node of an earlier look while that node's sysfs entry still exists: the entry's
+    // name carries the HID instance, which a replug changes.
+    std::optional<Node> findNode (const std::string& path, bool mayReuse = false);
 
 private:
     struct KnownNode
