@@ -24,21 +24,27 @@ void AnswerMailbox::store (const uint8_t* data, int length, bool wakeWaiter)
 
 void AnswerMailbox::zeroAndWake()
 {
-    zeroAndSignal (false);
+    zeroAndSignal (Hold::no);
+}
+
+void AnswerMailbox::interrupt()
+{
+    zeroAndSignal (Hold::untilTaken);
 }
 
 void AnswerMailbox::stop()
 {
-    zeroAndSignal (true);
+    zeroAndSignal (Hold::forGood);
 }
 
-void AnswerMailbox::zeroAndSignal (bool stopping)
+void AnswerMailbox::zeroAndSignal (Hold hold)
 {
     {
         std::lock_guard<std::mutex> guard (lock);
         std::memset (buffer, 0, sizeof (buffer));
         signalled = true;
-        stopped = stopped || stopping;
+        held = held || hold != Hold::no;
+        stopped = stopped || hold == Hold::forGood;
     }
     woken.notify_one();
 }
@@ -55,7 +61,7 @@ void AnswerMailbox::wake()
 void AnswerMailbox::reset()
 {
     std::lock_guard<std::mutex> guard (lock);
-    if (!stopped)
+    if (!held && !stopped)
         signalled = false;
 }
 
@@ -69,6 +75,7 @@ bool AnswerMailbox::wait (int timeoutMs)
         woken.wait_for (guard, std::chrono::milliseconds (timeoutMs), ready);
     const bool wasSignalled = signalled;
     signalled = false;
+    held = false;
     return wasSignalled;
 }
 

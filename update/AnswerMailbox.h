@@ -27,17 +27,21 @@ public:
     // Zeroes the whole buffer and wakes the waiter: its wait ends with answer code 0.
     void zeroAndWake();
 
+    // Zeroes the buffer and wakes the waiter with a wake-up that reset() does not
+    // drop, so the current wait, or the next one if none runs now, ends with
+    // answer code 0 (a stop request landing between two commands is not lost).
+    // Answers are taken as before afterwards.
+    void interrupt();
+
     // For a worker being stopped by the thread that would deliver its answers:
-    // zeroes the buffer and wakes the waiter. That wake-up is not dropped by
-    // reset(), so the current wait, or the next one if none runs now, ends with
-    // answer code 0; every later wait ends at once as a time-out, and nothing
-    // is stored any more.
+    // an interrupt() after which every later wait ends at once as a time-out
+    // and nothing is stored any more.
     void stop();
 
     // Wakes the waiter without touching the buffer.
     void wake();
 
-    // Drops a pending wake-up (not the one of stop()).
+    // Drops a pending wake-up (not the one of interrupt() or stop()).
     void reset();
 
     // Waits up to timeoutMs (negative: without limit) for a wake-up and consumes
@@ -51,11 +55,18 @@ public:
     void copyTo (uint8_t* destination, int size) const;
 
 private:
-    void zeroAndSignal (bool stopping);
+    enum class Hold
+    {
+        no,
+        untilTaken,
+        forGood
+    };
+    void zeroAndSignal (Hold hold);
 
     mutable std::mutex lock;
     std::condition_variable woken;
     bool signalled = false;
+    bool held = false; // the pending wake-up is interrupt()'s or stop()'s: reset() keeps it
     bool stopped = false;
     uint8_t buffer[bufferSize] = {};
 };

@@ -42,6 +42,23 @@ TEST (AnswerMailbox, WakeUpsAreConsumedOnceAndResetKeepsTheBytes)
     EXPECT_EQ (box.latest().value, 0);
 }
 
+TEST (AnswerMailbox, InterruptEndsTheNextWaitEvenAfterAResetThenAnswersFlowAgain)
+{
+    AnswerMailbox box;
+    const uint8_t answer[2] = {0xF9, 7};
+    box.store (answer, 2, false);
+    box.interrupt();
+    box.reset(); // the worker drops stale wake-ups before its next command
+    EXPECT_TRUE (box.wait (60000)) << "the interrupt was lost";
+    EXPECT_EQ (box.latest().code, 0);
+    box.store (answer, 2, true);
+    box.reset(); // an answer's wake-up is dropped as before
+    EXPECT_FALSE (box.wait (0));
+    box.store (answer, 2, true);
+    EXPECT_TRUE (box.wait (0));
+    EXPECT_EQ (box.latest().code, 0xF9);
+}
+
 TEST (AnswerMailbox, StopEndsTheNextWaitEvenAfterAResetAndLaterOnesAtOnce)
 {
     AnswerMailbox box;

@@ -71,7 +71,7 @@ void HeadlessHost::quit()
 
 void HeadlessHost::interrupt()
 {
-    mailbox.zeroAndWake();
+    mailbox.interrupt();
     {
         std::lock_guard<std::mutex> g (stopLock);
         stopRequested = true;
