@@ -19,9 +19,10 @@ mkdir -p "$shots"
 x11='HKCU\Software\Wine\X11 Driver' fonts='HKCU\Software\Wine\Fonts\Replacements'
 wine reg add "$x11" /v Decorated /d N /f >/dev/null 2>&1
 wine reg add "$fonts" /v 'MS UI Gothic' /d 'Noto Sans CJK JP' /f >/dev/null 2>&1
+# Runs from the exit trap: a failed clean-up must not turn a passed run into a failure.
 restore_wine() {
-    wine reg delete "$x11" /v Decorated /f >/dev/null 2>&1
-    wine reg delete "$fonts" /v 'MS UI Gothic' /f >/dev/null 2>&1
+    wine reg delete "$x11" /v Decorated /f >/dev/null 2>&1 || true
+    wine reg delete "$fonts" /v 'MS UI Gothic' /f >/dev/null 2>&1 || true
 }
 trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$work"; restore_wine' EXIT
 cp "$bin/QtxUpdate.exe" "$bin/devlink.dll" "$work/"
