@@ -27,12 +27,16 @@ uint32_t readUpdateFile (const std::string& path, const Crc32Table& table, Updat
     for (auto& row : blocks)
         row = UpdateBlock{};
 
+    // The path is UTF-8. Taken as a narrow path, Windows would read it in the ANSI code
+    // page and miss a folder named beyond it (a user's name in Cyrillic, say).
+    const auto file = std::filesystem::u8path (path);
+
     // A directory or a device would "open" and report a meaningless length.
     std::error_code ec;
-    if (!std::filesystem::is_regular_file (path, ec))
+    if (!std::filesystem::is_regular_file (file, ec))
         return 0;
 
-    std::ifstream in (path, std::ios::binary);
+    std::ifstream in (file, std::ios::binary);
     if (!in)
         return 0;
     in.seekg (0, std::ios::end);

@@ -87,7 +87,7 @@ struct PackageVerdict
 uint32_t parseUpdatePackage (const Crc32Table& table, const uint8_t* image, size_t size, UpdateFileInfo& info,
                              UpdateBlocks& blocks, PackageVerdict& verdict);
 
-// Reads a whole package file (only the low 32 bits of its length count), parses it
+// Reads a whole package file (path in UTF-8; only the low 32 bits of its length count), parses it
 // and releases the image on every path. Returns totalLength, 0 on any failure.
 uint32_t readUpdateFile (const std::string& path, const Crc32Table& table, UpdateFileInfo& info,
                          UpdateBlocks& blocks);

@@ -228,12 +228,14 @@ TEST_F (PackageReaderTest, EveryTruncationIsRefusedWithoutReadingPastTheImage)
 
 TEST_F (PackageReaderTest, ReadsFromFileAndRefusesWhatIsNoPackageFile)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("qtx-reader-" + std::to_string (::getpid()));
+    // A folder name beyond ASCII: paths travel as UTF-8 and must reach the file as such.
+    const auto dir = std::filesystem::temp_directory_path() /
+                     std::filesystem::u8path ("qtx-reader-Дмитрий-下载-é-" + std::to_string (::getpid()));
     std::filesystem::create_directories (dir);
     const auto write = [&] (const char* name, const std::vector<uint8_t>& bytes)
     {
         std::ofstream (dir / name, std::ios::binary).write ((const char*) bytes.data(), long (bytes.size()));
-        return (dir / name).string();
+        return (dir / name).u8string();
     };
     const auto good = buildPackage (sound());
     auto o = std::make_unique<Outcome>();
@@ -252,8 +254,8 @@ TEST_F (PackageReaderTest, ReadsFromFileAndRefusesWhatIsNoPackageFile)
         std::string path;
         PackageError error;
     } cases[] = {
-        {(dir / "missing.upd").string(), PackageError::unreadable},
-        {dir.string(), PackageError::unreadable},
+        {(dir / "missing.upd").u8string(), PackageError::unreadable},
+        {dir.u8string(), PackageError::unreadable},
         {write ("empty.upd", {}), PackageError::tooShort},
         {write ("cut.upd", std::vector<uint8_t> (good.begin(), good.end() - 1)), PackageError::fileCrc},
     };
