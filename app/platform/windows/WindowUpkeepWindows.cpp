@@ -14,7 +14,7 @@ namespace
 {
     bool runningUnderWine()
     {
-        const HMODULE ntdll = GetModuleHandleA ("ntdll.dll");
+        const HMODULE ntdll = GetModuleHandleW (L"ntdll.dll");
         return ntdll != nullptr && GetProcAddress (ntdll, "wine_get_version") != nullptr;
     }
 

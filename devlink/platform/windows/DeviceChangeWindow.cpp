@@ -18,9 +18,9 @@ namespace
     HINSTANCE thisModule()
     {
         HMODULE module = nullptr;
-        GetModuleHandleExA (GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+        GetModuleHandleExW (GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR> (&watchedInterfaceClass), &module);
+                            reinterpret_cast<LPCWSTR> (&watchedInterfaceClass), &module);
         return module;
     }
 } // namespace
@@ -64,7 +64,7 @@ void DeviceChangeWindow::stop()
 {
     if (!thread.joinable())
         return;
-    PostMessageA (window, quitMessage, 0, 0);
+    PostMessageW (window, quitMessage, 0, 0);
     thread.join();
     window = nullptr;
 }
@@ -72,20 +72,20 @@ void DeviceChangeWindow::stop()
 void DeviceChangeWindow::run (std::promise<bool>& ready)
 {
     const HINSTANCE module = thisModule();
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = module;
     windowClass.hCursor = LoadCursor (nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH> (GetStockObject (BLACK_BRUSH));
     windowClass.lpszClassName = className;
     // Fails harmlessly when another start of this process registered it already.
-    RegisterClassA (&windowClass);
+    RegisterClassW (&windowClass);
 
-    window = CreateWindowExA (0, className, windowTitle, windowStyle, 0, 0, 10, 10, nullptr, nullptr, module,
+    window = CreateWindowExW (0, className, windowTitle, windowStyle, 0, 0, 10, 10, nullptr, nullptr, module,
                               this);
     if (window == nullptr)
     {
-        UnregisterClassA (className, module);
+        UnregisterClassW (className, module);
         ready.set_value (false);
         return;
     }
@@ -99,22 +99,22 @@ void DeviceChangeWindow::run (std::promise<bool>& ready)
     ready.set_value (true);
 
     MSG message;
-    while (GetMessageA (&message, nullptr, 0, 0) > 0)
+    while (GetMessageW (&message, nullptr, 0, 0) > 0)
     {
         TranslateMessage (&message);
-        DispatchMessageA (&message);
+        DispatchMessageW (&message);
     }
-    UnregisterClassA (className, module);
+    UnregisterClassW (className, module);
 }
 
 LRESULT CALLBACK DeviceChangeWindow::windowProc (HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_NCCREATE)
     {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*> (lParam);
-        SetWindowLongPtrA (window, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (create->lpCreateParams));
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*> (lParam);
+        SetWindowLongPtrW (window, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (create->lpCreateParams));
     }
-    auto* self = reinterpret_cast<DeviceChangeWindow*> (GetWindowLongPtrA (window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<DeviceChangeWindow*> (GetWindowLongPtrW (window, GWLP_USERDATA));
     if (self != nullptr)
     {
         if (message == WM_DEVICECHANGE && self->changed &&
@@ -131,6 +131,6 @@ LRESULT CALLBACK DeviceChangeWindow::windowProc (HWND window, UINT message, WPAR
         else if (message == WM_DESTROY)
             PostQuitMessage (0);
     }
-    return DefWindowProcA (window, message, wParam, lParam);
+    return DefWindowProcW (window, message, wParam, lParam);
 }
 } // namespace qtx::devlink::winos

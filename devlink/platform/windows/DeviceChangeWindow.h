@@ -26,8 +26,8 @@ bool isDeviceChange (WPARAM event, const DEV_BROADCAST_HDR* header);
 class DeviceChangeWindow : public DeviceWatch
 {
 public:
-    static constexpr const char* className = "HIDCOM";
-    static constexpr const char* windowTitle = "HIDComunication";
+    static constexpr const wchar_t* className = L"HIDCOM";
+    static constexpr const wchar_t* windowTitle = L"HIDComunication";
 
     ~DeviceChangeWindow() override { stop(); }
     bool start (std::function<void()> changed) override;

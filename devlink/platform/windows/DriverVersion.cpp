@@ -1,5 +1,6 @@
 #include "DriverVersion.h"
 
+#include "WideText.h"
 #include "WinHandle.h"
 
 #include <windows.h>
@@ -54,48 +55,45 @@ int driverVersion (int driverSet, char* text, const VersionOf& versionOf, bool n
 
 std::string productVersionOf (const std::string& relativePath)
 {
-    char folder[MAX_PATH] = {};
-    const UINT length = GetWindowsDirectoryA (folder, MAX_PATH);
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryW (folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return {};
-    const std::string path = std::string (folder) + "\\" + relativePath;
+    const std::wstring path = std::wstring (folder) + L"\\" + widen (relativePath);
 
     // A file that can't be opened for reading counts as missing.
     Handle file (
-        CreateFileA (path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        CreateFileW (path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file.valid())
         return {};
     file.reset();
 
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA (path.c_str(), &ignored);
+    const DWORD size = GetFileVersionInfoSizeW (path.c_str(), &ignored);
     if (size == 0)
         return {};
     std::vector<char> info (size);
-    if (!GetFileVersionInfoA (path.c_str(), 0, size, info.data()))
+    if (!GetFileVersionInfoW (path.c_str(), 0, size, info.data()))
         return {};
-    for (const char* block :
-         {"\\StringFileInfo\\040904B0\\ProductVersion", "\\StringFileInfo\\04090000\\ProductVersion"})
+    for (const wchar_t* block :
+         {L"\\StringFileInfo\\040904B0\\ProductVersion", L"\\StringFileInfo\\04090000\\ProductVersion"})
     {
         void* value = nullptr;
         UINT chars = 0;
-        if (VerQueryValueA (info.data(), block, &value, &chars) && value != nullptr && chars > 0)
-        {
-            // The count includes the ending zero when there is one.
-            const char* begin = static_cast<const char*> (value);
-            return std::string (begin, strnlen (begin, chars));
-        }
+        // The count includes the ending zero when there is one.
+        if (VerQueryValueW (info.data(), block, &value, &chars) && value != nullptr && chars > 0)
+            return narrow (static_cast<const wchar_t*> (value), chars);
     }
     return {};
 }
 
 bool isWindows2000()
 {
-    OSVERSIONINFOA version{};
+    OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA (&version))
+    if (!GetVersionExW (&version))
         return false;
 #pragma GCC diagnostic pop
     return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 5 &&

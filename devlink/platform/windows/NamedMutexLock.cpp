@@ -1,5 +1,7 @@
 #include "NamedMutexLock.h"
 
+#include "WideText.h"
+
 namespace qtx::devlink::winos
 {
 bool NamedMutexLock::acquire (const std::string& name)
@@ -7,12 +9,13 @@ bool NamedMutexLock::acquire (const std::string& name)
     if (mutex != nullptr)
         return false;
     // Someone (this process too) has it open: another client holds the library.
-    if (HANDLE existing = OpenMutexA (MUTEX_ALL_ACCESS, FALSE, name.c_str()))
+    const std::wstring wideName = widen (name);
+    if (HANDLE existing = OpenMutexW (MUTEX_ALL_ACCESS, FALSE, wideName.c_str()))
     {
         CloseHandle (existing);
         return false;
     }
-    HANDLE created = CreateMutexA (nullptr, TRUE, name.c_str());
+    HANDLE created = CreateMutexW (nullptr, TRUE, wideName.c_str());
     if (created == nullptr)
         return false;
     // Created between the look and now by another client: the creation did not make us the

@@ -1,6 +1,7 @@
 #include "OverlappedIo.h"
 
 #include "devlink.h"
+#include "WideText.h"
 #include "WinHandle.h"
 
 #include <windows.h>
@@ -105,7 +106,7 @@ std::unique_ptr<InputStream> OverlappedIo::openInput (const HidInterface& device
     // A device without input reports has nothing to read.
     if (device.inputReportLength < 1 || device.inputReportLength > DEVLINK_MAX_REPORT)
         return nullptr;
-    Handle handle (CreateFileA (device.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    Handle handle (CreateFileW (widen (device.path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
     if (!handle.valid())
         return nullptr;
@@ -119,8 +120,8 @@ int OverlappedIo::writeReport (const std::string& path, const std::uint8_t* repo
 {
     if (report == nullptr || length < 1)
         return -1;
-    Handle handle (CreateFileA (path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
+    Handle handle (CreateFileW (widen (path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
     if (!handle.valid())
         return -1;
     DWORD written = 0;

@@ -1,5 +1,6 @@
 #include "SetupDiEnumerator.h"
 
+#include "WideText.h"
 #include "WinHandle.h"
 
 #include <windows.h>
@@ -50,22 +51,22 @@ namespace
         PHIDP_PREPARSED_DATA data = nullptr;
     };
 
-    // Interface path, or "" when it can't be fetched.
+    // Interface path (UTF-8), or "" when it can't be fetched.
     std::string interfacePath (HDEVINFO set, SP_DEVICE_INTERFACE_DATA& iface)
     {
         DWORD size = 0;
-        SetupDiGetDeviceInterfaceDetailA (set, &iface, nullptr, 0, &size, nullptr);
-        if (size < sizeof (SP_DEVICE_INTERFACE_DETAIL_DATA_A))
+        SetupDiGetDeviceInterfaceDetailW (set, &iface, nullptr, 0, &size, nullptr);
+        if (size < sizeof (SP_DEVICE_INTERFACE_DETAIL_DATA_W))
             return {};
         // Allocated as DWORDs so the detail record is aligned.
         std::vector<DWORD> buffer ((size + sizeof (DWORD) - 1) / sizeof (DWORD));
-        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*> (buffer.data());
-        detail->cbSize = sizeof (SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        if (!SetupDiGetDeviceInterfaceDetailA (set, &iface, detail, size, nullptr, nullptr))
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*> (buffer.data());
+        detail->cbSize = sizeof (SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        if (!SetupDiGetDeviceInterfaceDetailW (set, &iface, detail, size, nullptr, nullptr))
             return {};
-        const char* begin = detail->DevicePath;
-        const char* end = reinterpret_cast<const char*> (buffer.data()) + size;
-        return std::string (begin, std::find (begin, end, '\0'));
+        const auto* end =
+            reinterpret_cast<const wchar_t*> (reinterpret_cast<const char*> (buffer.data()) + size);
+        return narrow (detail->DevicePath, std::size_t (end - detail->DevicePath));
     }
 
     int hexValue (char c)
@@ -94,8 +95,8 @@ namespace
         return true;
     }
 
-    // REG_MULTI_SZ property of one device, grown on demand; empty when unreadable.
-    std::vector<std::string> hardwareIds (HDEVINFO set, SP_DEVINFO_DATA& info, std::vector<BYTE>& buffer,
+    // REG_MULTI_SZ property of one device (UTF-8 texts), grown on demand; empty when unreadable.
+    std::vector<std::string> hardwareIds (HDEVINFO set, SP_DEVINFO_DATA& info, std::vector<wchar_t>& buffer,
                                           bool& outOfMemory)
     {
         std::vector<std::string> ids;
@@ -103,29 +104,31 @@ namespace
         {
             DWORD type = 0;
             DWORD needed = 0;
-            if (SetupDiGetDeviceRegistryPropertyA (set, &info, SPDRP_HARDWAREID, &type, buffer.data(),
-                                                   DWORD (buffer.size()), &needed))
+            if (SetupDiGetDeviceRegistryPropertyW (set, &info, SPDRP_HARDWAREID, &type,
+                                                   reinterpret_cast<BYTE*> (buffer.data()),
+                                                   DWORD (buffer.size() * sizeof (wchar_t)), &needed))
             {
                 if (type != REG_MULTI_SZ)
                     return ids;
                 // Texts end at an empty text or at the end of what was read.
-                const std::size_t length = std::min<std::size_t> (needed, buffer.size());
+                const std::size_t length = std::min<std::size_t> (needed / sizeof (wchar_t), buffer.size());
                 std::size_t at = 0;
                 while (at < length && buffer[at] != 0)
                 {
                     std::size_t end = at;
                     while (end < length && buffer[end] != 0)
                         ++end;
-                    ids.emplace_back (reinterpret_cast<const char*> (buffer.data()) + at, end - at);
+                    ids.push_back (narrow (buffer.data() + at, end - at));
                     at = end + 1;
                 }
                 return ids;
             }
-            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size())
+            const std::size_t neededChars = (std::size_t (needed) + sizeof (wchar_t) - 1) / sizeof (wchar_t);
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || neededChars <= buffer.size())
                 return ids;
             try
             {
-                buffer.resize (needed);
+                buffer.resize (neededChars);
             }
             catch (const std::bad_alloc&)
             {
@@ -156,8 +159,8 @@ bool parseUsbHardwareId (const std::string& id, UsbDevice& out)
 bool describeHidInterface (const std::string& path, HidInterface& out)
 {
     // No access rights: a query-only handle, which even a device opened exclusively allows.
-    Handle device (CreateFileA (path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                0, nullptr));
+    Handle device (CreateFileW (widen (path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
     if (!device.valid())
         return false;
     ParseData parse;
@@ -193,7 +196,7 @@ bool SetupDiEnumerator::enumerate (const PathFilter& wanted, std::vector<HidInte
     GUID hidClass;
     HidD_GetHidGuid (&hidClass);
     DeviceSet devices (
-        SetupDiGetClassDevsA (&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+        SetupDiGetClassDevsW (&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (devices.set == INVALID_HANDLE_VALUE)
         return false;
 
@@ -227,11 +230,11 @@ std::vector<UsbDevice> SetupDiEnumerator::usbDevices()
 {
     std::vector<UsbDevice> found;
     // Every device the system knows, present or not; presence is asked per device below.
-    DeviceSet devices (SetupDiGetClassDevsA (nullptr, nullptr, nullptr, DIGCF_ALLCLASSES));
+    DeviceSet devices (SetupDiGetClassDevsW (nullptr, nullptr, nullptr, DIGCF_ALLCLASSES));
     if (devices.set == INVALID_HANDLE_VALUE)
         return found;
 
-    std::vector<BYTE> buffer;
+    std::vector<wchar_t> buffer;
     bool outOfMemory = false;
     for (DWORD index = 0; !outOfMemory; ++index)
     {

@@ -2,6 +2,8 @@
 // condition on the system's version always holds here.
 #include "SystemAudio.h"
 
+#include "WideText.h"
+
 #include <windows.h>
 // windows.h first: these build on its types.
 #include <dsound.h>
@@ -26,28 +28,6 @@ namespace
         return std::u16string (text, text + length);
     }
 
-    std::wstring fromUtf8 (const std::string& text)
-    {
-        if (text.empty())
-            return {};
-        const int chars = MultiByteToWideChar (CP_UTF8, 0, text.data(), int (text.size()), nullptr, 0);
-        std::wstring out (std::size_t (chars > 0 ? chars : 0), L'\0');
-        if (chars > 0)
-            MultiByteToWideChar (CP_UTF8, 0, text.data(), int (text.size()), out.data(), chars);
-        return out;
-    }
-
-    std::string toUtf8 (const wchar_t* text, std::size_t length)
-    {
-        if (length == 0)
-            return {};
-        const int bytes = WideCharToMultiByte (CP_UTF8, 0, text, int (length), nullptr, 0, nullptr, nullptr);
-        std::string out (std::size_t (bytes > 0 ? bytes : 0), '\0');
-        if (bytes > 0)
-            WideCharToMultiByte (CP_UTF8, 0, text, int (length), out.data(), bytes, nullptr, nullptr);
-        return out;
-    }
-
     BOOL CALLBACK addPlayback (LPGUID id, LPCWSTR description, LPCWSTR, LPVOID context)
     {
         PlaybackDevice device;
@@ -65,21 +45,21 @@ namespace
     std::string readString (HKEY root, const std::string& key, const std::string& value)
     {
         HKEY opened = nullptr;
-        if (RegOpenKeyExW (root, fromUtf8 (key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        if (RegOpenKeyExW (root, widen (key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
             return {};
         // One character more than the longest text, so that a text stored without its ending
         // zero is still seen to be too long.
         wchar_t text[maxValueChars + 2] = {};
         DWORD type = 0;
         DWORD size = DWORD ((maxValueChars + 1) * sizeof (wchar_t));
-        const LONG result = RegQueryValueExW (opened, fromUtf8 (value).c_str(), nullptr, &type,
+        const LONG result = RegQueryValueExW (opened, widen (value).c_str(), nullptr, &type,
                                               reinterpret_cast<BYTE*> (text), &size);
         RegCloseKey (opened);
         if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
             return {};
         // The stored text need not end in a zero.
         const std::size_t length = wcsnlen (text, size / sizeof (wchar_t));
-        return length > maxValueChars ? std::string() : toUtf8 (text, length);
+        return length > maxValueChars ? std::string() : narrow (text, length);
     }
 } // namespace
 
