@@ -28,6 +28,14 @@ bool HidUtil::init (HidHandler* h, int s)
 
     notices = std::make_unique<NoticeQueue> ([this] (unsigned int message, int number)
                                              { handleNotice (message, number); });
+    // Without its window no notice would ever come: the screen would show a controller that
+    // never answers. Failing here makes it behave as with no device.
+    if (!notices->usable())
+    {
+        notices.reset();
+        close();
+        return false;
+    }
 
     // Another client holding the library only costs the arrival and removal
     // notices; a device present now is still found and its input still comes.

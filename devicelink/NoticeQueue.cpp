@@ -102,6 +102,11 @@ void NoticeQueue::post (unsigned int message, int deviceNumber)
     State::schedule (state);
 }
 
+bool NoticeQueue::usable() const
+{
+    return true;
+}
+
 void NoticeQueue::close()
 {
     std::lock_guard<std::mutex> guard (state->lock);

@@ -27,6 +27,10 @@ public:
     // Any thread; never blocks on the message thread.
     void post (unsigned int message, int deviceNumber);
 
+    // Whether notices can reach the handler at all. On Windows they travel through a hidden
+    // window, which the system may refuse; elsewhere always true.
+    bool usable() const;
+
     // Message thread: drops what is still queued; no handler call follows.
     void close();
 

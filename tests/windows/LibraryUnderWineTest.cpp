@@ -2,6 +2,7 @@
 // the single-client lock across processes, the device-change window, the answers read from
 // the system with no device; and the device link's hidden window serving posted notices in order.
 
+#include "devicelink/HidCtrl.h"
 #include "devicelink/NoticeQueue.h"
 #include "devlink.h"
 #include "support/MessageThread.h"
@@ -12,7 +13,7 @@
 
 #include <dbt.h>
 
-#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,12 +35,6 @@ int holdLock (const char* readyEvent)
     return 0;
 }
 
-struct Counter
-{
-    static void post (void* context, unsigned int, int) { ++static_cast<Counter*> (context)->posts; }
-    std::atomic<int> posts{0};
-};
-
 HWND deviceChangeWindow()
 {
     return FindWindowA ("HIDCOM", "HIDComunication");
@@ -55,17 +50,10 @@ TEST (LibraryUnderWine, InitialisesOncePerMachineAndWatchesOnItsOwnWindow)
     ASSERT_NE (watch, nullptr);
     EXPECT_FALSE (IsWindowVisible (watch));
     EXPECT_NE (GetWindowThreadProcessId (watch, nullptr), GetCurrentThreadId());
-
-    // A device-change event refreshes and announces; with no device of ours, nothing.
-    Counter counter;
-    const DevlinkNotifyTarget target{Counter::post, &counter};
-    HID_SetCallback (&target, 1027, 1026, 1025);
-    SendMessageA (watch, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-    HID_Start();
-    SendMessageA (watch, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-    HID_Stop();
-    HID_SetCallback (nullptr, 0, 0, 0);
-    EXPECT_EQ (counter.posts, 0);
+    // Its own loop serves it: a device-change message is answered while this thread waits.
+    DWORD_PTR answer = 0;
+    EXPECT_NE (
+        SendMessageTimeoutA (watch, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_BLOCK, 10000, &answer), 0);
 
     HID_Finalize();
     EXPECT_EQ (deviceChangeWindow(), nullptr);
@@ -157,6 +145,36 @@ TEST (NoticeWindow, PostedNoticesArriveInOrderOnTheMessageThread)
 
     loop.call ([&] { queue.close(); });
     EXPECT_EQ (FindWindowA ("HID_WINDOW_CALLBACK", "HID_WINDOW_CALLBACK"), nullptr);
+}
+
+// Without its hidden window the link would wait for notices that never come: it fails to
+// open, takes no device, sends nothing and leaves the library alone.
+TEST (NoticeWindow, ALinkWhoseWindowIsRefusedDoesNotOpen)
+{
+    qtx::test::MessageThread loop;
+    // A class of the window's name whose windows refuse to be made: the link's own
+    // registration then fails, and its window is asked of this class.
+    WNDCLASSW refusing{};
+    refusing.lpfnWndProc = [] (HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT
+    { return message == WM_NCCREATE ? FALSE : DefWindowProcW (window, message, wParam, lParam); };
+    refusing.hInstance = GetModuleHandleW (nullptr);
+    refusing.lpszClassName = L"HID_WINDOW_CALLBACK";
+    ASSERT_NE (RegisterClassW (&refusing), 0);
+
+    struct : qtx::HidHandler
+    {
+        void hidDeviceRemoved() override {}
+        void hidDeviceArrived() override {}
+        void hidInputReceived() override {}
+    } handler;
+    qtx::HidCtrl link;
+    const std::uint8_t command[64] = {0xF0};
+    EXPECT_FALSE (loop.call ([&] { return link.open (&handler, 1); }));
+    EXPECT_EQ (link.linkState, 0);
+    EXPECT_FALSE (link.send (command, sizeof command));
+    EXPECT_EQ (HID_Initialize (nullptr), 1); // the failed link holds no lock
+    HID_Finalize();
+    UnregisterClassW (L"HID_WINDOW_CALLBACK", GetModuleHandleW (nullptr));
 }
 } // namespace
 

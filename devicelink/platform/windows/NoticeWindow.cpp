@@ -40,7 +40,7 @@ namespace
 
 struct NoticeQueue::State
 {
-    static constexpr const char* className = "HID_WINDOW_CALLBACK";
+    static constexpr const wchar_t* className = L"HID_WINDOW_CALLBACK";
     // WS_OVERLAPPEDWINDOW | WS_DISABLED
     static constexpr DWORD windowStyle = 0x08CF0000;
 
@@ -58,30 +58,35 @@ struct NoticeQueue::State
     {
         if (isPrivate (message) || message == carrier)
         {
-            auto* self = reinterpret_cast<State*> (GetWindowLongPtrA (hwnd, GWLP_USERDATA));
+            auto* self = reinterpret_cast<State*> (GetWindowLongPtrW (hwnd, GWLP_USERDATA));
             if (self != nullptr && self->handler)
                 self->handler (message == carrier ? unsigned (lParam) : message, int (wParam));
         }
-        return DefWindowProcA (hwnd, message, wParam, lParam);
+        return DefWindowProcW (hwnd, message, wParam, lParam);
     }
 
     void open()
     {
-        instance = GetModuleHandleA (nullptr);
+        instance = GetModuleHandleW (nullptr);
         if (instance == nullptr)
             return;
-        WNDCLASSA windowClass{};
+        WNDCLASSW windowClass{};
         windowClass.lpfnWndProc = windowProc;
         windowClass.hInstance = instance;
         windowClass.hCursor = LoadCursor (nullptr, IDC_ARROW);
         windowClass.hbrBackground = static_cast<HBRUSH> (GetStockObject (BLACK_BRUSH));
         windowClass.lpszClassName = className;
-        RegisterClassA (&windowClass); // a class left registered by an earlier link serves as well
-        HWND created = CreateWindowExA (0, className, className, windowStyle, 0, 0, 10, 10, nullptr, nullptr,
+        // A class left registered by an earlier link serves as well.
+        const bool registered = RegisterClassW (&windowClass) != 0;
+        HWND created = CreateWindowExW (0, className, className, windowStyle, 0, 0, 10, 10, nullptr, nullptr,
                                         instance, nullptr);
         if (created == nullptr)
+        {
+            if (registered)
+                UnregisterClassW (className, instance);
             return;
-        SetWindowLongPtrA (created, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (this));
+        }
+        SetWindowLongPtrW (created, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (this));
         ShowWindow (created, SW_HIDE);
         window = created;
     }
@@ -92,9 +97,9 @@ struct NoticeQueue::State
         handler = nullptr;
         if (HWND w = window.exchange (nullptr))
         {
-            SetWindowLongPtrA (w, GWLP_USERDATA, 0);
+            SetWindowLongPtrW (w, GWLP_USERDATA, 0);
             DestroyWindow (w);
-            UnregisterClassA (className, instance);
+            UnregisterClassW (className, instance);
         }
     }
 };
@@ -131,6 +136,11 @@ void NoticeQueue::post (unsigned int message, int deviceNumber)
         else
             PostMessageA (w, State::carrier, WPARAM (deviceNumber), LPARAM (message));
     }
+}
+
+bool NoticeQueue::usable() const
+{
+    return state->window.load() != nullptr;
 }
 
 void NoticeQueue::close()
