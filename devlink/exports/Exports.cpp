@@ -2,6 +2,7 @@
 // which leans on the system alone, is in each platform folder.
 #include "devlink.h"
 #include "Library.h"
+#include "ModuleLifetime.h"
 #include "Platform.h"
 
 #include <atomic>
@@ -23,10 +24,11 @@ qtx::devlink::Library& library()
     return *created;
 }
 
-// Unloading the library (or the process ending) ends the readers and frees the lock.
+// Unloading the library (or the process ending) ends the readers and frees the lock, where
+// the platform lets the hook wait for them.
 __attribute__ ((destructor)) void unloadLibrary()
 {
-    if (auto* lib = instance.load())
+    if (auto* lib = instance.load(); lib != nullptr && qtx::devlink::module::unloadMayWait())
         lib->finalize();
 }
 } // namespace
@@ -35,6 +37,7 @@ extern "C"
 {
     DEVLINK_API int HID_Initialize (void*)
     {
+        qtx::devlink::module::hold(); // the device-change watch runs a thread
         return library().initialize();
     }
 
@@ -46,6 +49,7 @@ extern "C"
 
     DEVLINK_API void HID_Start (void)
     {
+        qtx::devlink::module::hold(); // the readers
         library().start();
     }
 
@@ -57,6 +61,7 @@ extern "C"
     DEVLINK_API void HID_Finalize (void)
     {
         library().finalize();
+        qtx::devlink::module::release();
     }
 
     DEVLINK_API void HID_Input (int deviceNumber, unsigned char* destination, int* length)

@@ -79,7 +79,11 @@ DEVLINK_API void HID_Start(void);
 DEVLINK_API void HID_Stop(void);
 
 /* HID_Stop, then releases the device-change watch and the lock. Harmless when
- * repeated or after a failed HID_Initialize. */
+ * repeated or after a failed HID_Initialize. A client calls it before it
+ * unloads the library: on Windows an unload never waits for the library's
+ * threads (that could deadlock under the loader lock), so without it the
+ * library stays loaded, its threads running and its lock held, until the
+ * process ends. */
 DEVLINK_API void HID_Finalize(void);
 
 /* Copies the latest stored input data of a device into destination and sets

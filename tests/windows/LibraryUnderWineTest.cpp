@@ -35,6 +35,62 @@ int holdLock (const char* readyEvent)
     return 0;
 }
 
+const char* const unloadArgument = "--unload-devlink";
+
+std::wstring besideSelf (const wchar_t* name)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW (nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr (0, path.find_last_of (L'\\') + 1) + name;
+}
+
+template <typename Function>
+Function exported (HMODULE library, const char* name)
+{
+    return reinterpret_cast<Function> (reinterpret_cast<void*> (GetProcAddress (library, name)));
+}
+
+// Child mode: a client that loads a copy of the library (so it is not the one this program
+// is linked with) and unloads it, first after HID_Finalize, then without.
+int unloadLibrary()
+{
+    const std::wstring copy = besideSelf (L"devlink-unload.dll");
+    for (const bool finalize : {true, false})
+    {
+        HMODULE library = LoadLibraryW (copy.c_str());
+        if (library == nullptr)
+            return 2;
+        const auto initialize = exported<int (*) (void*)> (library, "HID_Initialize");
+        const auto start = exported<void (*)()> (library, "HID_Start");
+        const auto finish = exported<void (*)()> (library, "HID_Finalize");
+        if (initialize == nullptr || start == nullptr || finish == nullptr || initialize (nullptr) != 1)
+            return 3;
+        start();
+        if (finalize)
+            finish();
+        // Without HID_Finalize the unload must not wait for the library's threads, nor take
+        // their code away while they run: the library stays.
+        FreeLibrary (library);
+        if ((GetModuleHandleW (copy.c_str()) == nullptr) != finalize)
+            return finalize ? 4 : 5;
+    }
+    return 0; // and the process ends with the library running
+}
+
+PROCESS_INFORMATION startSelf (const std::string& arguments)
+{
+    const std::wstring command = L"\"" + besideSelf (L"windows_library_tests.exe") + L"\" " +
+                                 std::wstring (arguments.begin(), arguments.end());
+    std::vector<wchar_t> line (command.begin(), command.end());
+    line.push_back (0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    CreateProcessW (nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+    return child;
+}
+
 HWND deviceChangeWindow()
 {
     return FindWindowA ("HIDCOM", "HIDComunication");
@@ -67,14 +123,8 @@ TEST (LibraryUnderWine, AnotherProcessHoldsTheLockUntilKilled)
     const std::string eventName = "QtxDevlinkHolder" + std::to_string (GetCurrentProcessId());
     HANDLE ready = CreateEventA (nullptr, TRUE, FALSE, eventName.c_str());
     ASSERT_NE (ready, nullptr);
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA (nullptr, self, MAX_PATH);
-    std::string command = "\"" + std::string (self) + "\" " + holdLockArgument + " " + eventName;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    ASSERT_TRUE (CreateProcessA (nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &child));
+    const PROCESS_INFORMATION child = startSelf (std::string (holdLockArgument) + " " + eventName);
+    ASSERT_NE (child.hProcess, nullptr);
     HANDLE waitFor[2] = {ready, child.hProcess};
     ASSERT_EQ (WaitForMultipleObjects (2, waitFor, FALSE, 60000), WAIT_OBJECT_0)
         << "the holder did not start";
@@ -89,6 +139,27 @@ TEST (LibraryUnderWine, AnotherProcessHoldsTheLockUntilKilled)
     CloseHandle (child.hThread);
     CloseHandle (child.hProcess);
     CloseHandle (ready);
+}
+
+// Unloading the library must never wait for its threads: under the loader lock, a thread
+// that ends waits for that lock in turn.
+TEST (LibraryUnderWine, UnloadingWithoutFinalizeDoesNotWaitForItsThreads)
+{
+    const std::wstring copy = besideSelf (L"devlink-unload.dll");
+    ASSERT_TRUE (CopyFileW (besideSelf (L"devlink.dll").c_str(), copy.c_str(), FALSE));
+    const PROCESS_INFORMATION child = startSelf (unloadArgument);
+    ASSERT_NE (child.hProcess, nullptr);
+    const bool ended = WaitForSingleObject (child.hProcess, 30000) == WAIT_OBJECT_0;
+    DWORD status = 0;
+    GetExitCodeProcess (child.hProcess, &status);
+    if (!ended)
+        TerminateProcess (child.hProcess, 9);
+    EXPECT_TRUE (ended) << "the unload hung";
+    EXPECT_EQ (status, 0u);
+    WaitForSingleObject (child.hProcess, 30000);
+    CloseHandle (child.hThread);
+    CloseHandle (child.hProcess);
+    DeleteFileW (copy.c_str());
 }
 
 // What the table, input, writes and audio answer without a device is the core's tests'; here
@@ -182,6 +253,8 @@ int main (int argc, char** argv)
 {
     if (argc == 3 && std::strcmp (argv[1], holdLockArgument) == 0)
         return holdLock (argv[2]);
+    if (argc == 2 && std::strcmp (argv[1], unloadArgument) == 0)
+        return unloadLibrary();
     ::testing::InitGoogleTest (&argc, argv);
     return RUN_ALL_TESTS();
 }
