@@ -1,8 +1,10 @@
-// Under wine, JUCE paints a window once and then waits for vertical blanks that never
-// come (wine stubs IDXGIOutput::WaitForVBlank), so nothing is redrawn. There, pending
-// repaints are flushed on a timer instead. Real Windows needs nothing.
+// What the program's window needs beside JUCE on Windows: a frame in whole logical pixels
+// (WholePixelFrame), and under wine repaints. JUCE paints a window once there and then
+// waits for vertical blanks that never come (wine stubs IDXGIOutput::WaitForVBlank), so
+// nothing is redrawn; pending repaints are flushed on a timer instead.
 
 #include "../../WindowUpkeep.h"
+#include "WholePixelFrame.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -18,11 +20,15 @@ namespace
         return ntdll != nullptr && GetProcAddress (ntdll, "wine_get_version") != nullptr;
     }
 
-    class WineRepaints final : public WindowUpkeep, private juce::Timer
+    class WindowsUpkeep final : public WindowUpkeep, private juce::Timer
     {
     public:
-        WineRepaints() { startTimerHz (60); }
-        ~WineRepaints() override { stopTimer(); }
+        WindowsUpkeep()
+        {
+            if (runningUnderWine())
+                startTimerHz (60);
+        }
+        ~WindowsUpkeep() override { stopTimer(); }
 
     private:
         void timerCallback() override
@@ -31,14 +37,14 @@ namespace
                 if (auto* peer = juce::ComponentPeer::getPeer (i))
                     peer->performAnyPendingRepaintsNow();
         }
+
+        WholePixelFrame frame;
     };
 } // namespace
 
 std::unique_ptr<WindowUpkeep> WindowUpkeep::create()
 {
-    if (runningUnderWine())
-        return std::make_unique<WineRepaints>();
-    return nullptr;
+    return std::make_unique<WindowsUpkeep>();
 }
 
 } // namespace qtx
