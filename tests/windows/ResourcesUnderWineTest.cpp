@@ -1,0 +1,105 @@
+// What Windows reads from our files before running them: the version records (Explorer's
+// Properties), the program's icon (Explorer, the taskbar, JUCE's window class) and the
+// program's manifest, each through the system's own resource calls.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+std::wstring besideSelf (const wchar_t* name)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW (nullptr, self, MAX_PATH);
+    const std::wstring path = self;
+    return path.substr (0, path.find_last_of (L'\\') + 1) + name;
+}
+
+TEST (Resources, EachFileCarriesItsVersionRecord)
+{
+    const struct
+    {
+        const wchar_t* file;
+        DWORD type;
+        std::wstring product, description;
+    } files[] = {
+        {L"QtxUpdate.exe", VFT_APP, L"QTX-ORB9 Updater", L"QTX-ORB9 Updater"},
+        {L"devlink.dll", VFT_DLL, L"devlink", L"devlink HID communication library"},
+    };
+    for (const auto& f : files)
+    {
+        SCOPED_TRACE (testing::PrintToString (std::wstring (f.file)));
+        const std::wstring path = besideSelf (f.file);
+        DWORD ignored = 0;
+        std::vector<char> info (GetFileVersionInfoSizeW (path.c_str(), &ignored));
+        ASSERT_FALSE (info.empty());
+        ASSERT_TRUE (GetFileVersionInfoW (path.c_str(), 0, DWORD (info.size()), info.data()));
+        void* value = nullptr;
+        UINT size = 0;
+        ASSERT_TRUE (VerQueryValueW (info.data(), L"\\", &value, &size));
+        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*> (value);
+        EXPECT_EQ (fixed->dwFileVersionMS, 0u);
+        EXPECT_EQ (fixed->dwFileVersionLS, 1u);
+        EXPECT_EQ (fixed->dwProductVersionLS, 1u);
+        EXPECT_EQ (fixed->dwFileType, f.type);
+        const auto text = [&] (const std::wstring& name)
+        {
+            const std::wstring block = L"\\StringFileInfo\\040904B0\\" + name;
+            return VerQueryValueW (info.data(), block.c_str(), &value, &size) && size > 0
+                       ? std::wstring (static_cast<const wchar_t*> (value))
+                       : std::wstring();
+        };
+        EXPECT_EQ (text (L"ProductName"), f.product);
+        EXPECT_EQ (text (L"FileDescription"), f.description);
+        EXPECT_EQ (text (L"FileVersion"), L"0.0.0.1");
+        EXPECT_EQ (text (L"ProductVersion"), L"0.0.0.1");
+        EXPECT_EQ (text (L"OriginalFilename"), f.file);
+    }
+}
+
+TEST (Resources, TheProgramHasItsIconInEverySizeAndItsManifest)
+{
+    HMODULE program = LoadLibraryExW (besideSelf (L"QtxUpdate.exe").c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE (program, nullptr);
+    const auto bytesOf = [&] (HRSRC found) -> std::string
+    {
+        const HGLOBAL loaded = found != nullptr ? LoadResource (program, found) : nullptr;
+        return loaded != nullptr ? std::string (static_cast<const char*> (LockResource (loaded)),
+                                                SizeofResource (program, found))
+                                 : std::string();
+    };
+
+    // The system picks the image for each size from the icon group; each must be the
+    // menu entry's PNG of that size (its width is in the PNG header at byte 16).
+    std::string group =
+        bytesOf (FindResourceW (program, MAKEINTRESOURCEW (1), MAKEINTRESOURCEW (14))); // RT_GROUP_ICON
+    ASSERT_FALSE (group.empty());
+    for (const int side : {16, 24, 32, 48, 64, 128, 256})
+    {
+        const int id = LookupIconIdFromDirectoryEx (reinterpret_cast<BYTE*> (group.data()), TRUE, side, side,
+                                                    LR_DEFAULTCOLOR);
+        std::string image =
+            bytesOf (FindResourceW (program, MAKEINTRESOURCEW (id), MAKEINTRESOURCEW (3))); // RT_ICON
+        ASSERT_GT (image.size(), 24u) << side;
+        EXPECT_EQ (image.substr (1, 3), "PNG") << side;
+        EXPECT_EQ ((std::uint8_t (image[18]) << 8) | std::uint8_t (image[19]), side);
+        const HICON icon =
+            CreateIconFromResourceEx (reinterpret_cast<BYTE*> (image.data()), DWORD (image.size()), TRUE,
+                                      0x00030000, side, side, LR_DEFAULTCOLOR);
+        EXPECT_NE (icon, nullptr) << side;
+        DestroyIcon (icon);
+    }
+
+    const std::string manifest =
+        bytesOf (FindResourceW (program, MAKEINTRESOURCEW (1), MAKEINTRESOURCEW (24))); // RT_MANIFEST
+    EXPECT_NE (manifest.find (">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos) << manifest;
+    EXPECT_NE (manifest.find (">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE (manifest.find ("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos); // Windows 10, 11
+    FreeLibrary (program);
+}
+} // namespace
