@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# QtxUpdate.exe under wine on the X server of scripts/test --windows: it starts with the
-# sample package beside it in the user's language, shows its window with the style it must
-# have (window_style_probe), keeps a second copy from showing another, and ends through its
-# buttons ("OK" on the language screen, then "Close" on the not-recognised screen, as wine
-# has no controller). It runs from a folder named in Cyrillic, Chinese and an accented
-# letter, as many users' folders are: the English not-recognised screen must be the one in
-# docs/screenshots (a package read through the wrong code page shows the package error
-# instead). Pictures go to SHOTS.
-#   program-under-wine.sh BIN_DIR SOURCE_DIR SHOTS
+# QtxUpdate.exe under wine on the X server of scripts/test --windows, unpacked from the zip
+# a user gets (with the sample package): it starts in the user's language, shows its window
+# with the style and size it must have (window_style_probe; at 96 DPI and at 200%), keeps a
+# second copy from showing another, and ends through its buttons ("OK" on the language
+# screen, then "Close" on the not-recognised screen, as wine has no controller). It runs
+# from a folder named in Cyrillic, Chinese and an accented letter, as many users' folders
+# are: the English not-recognised screen must be the one in docs/screenshots (a package
+# read through the wrong code page shows the package error instead). Pictures go to SHOTS.
+#   program-under-wine.sh BIN_DIR SOURCE_DIR SHOTS VERSION
 set -euo pipefail
-bin=$1 src=$2 shots=$3
+bin=$1 src=$2 shots=$3 version=$4
 . "$src/scripts/xsession.sh"
 [ -n "${DISPLAY:-}" ] || { echo "no X display (run through scripts/test --windows)"; exit 1; }
 
@@ -33,13 +33,21 @@ restore_wine() {
 trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$tmp"; restore_wine' EXIT
 wine "$bin/qtx-package.exe" build "$(winepath -w "$src/tools/qtx-package/sample/sample.manifest")" \
     "$(winepath -w "$tmp/QTX-ORB9_UP.upd")" >/dev/null
+# The program runs as a user gets it: from the zip of scripts/package --windows, unpacked.
+cmake -DBIN="$bin" -DOUT="$tmp/QtxUpdate.zip" -DVERSION="$version" -DUPDATE_PACKAGE="$tmp/QTX-ORB9_UP.upd" \
+    -DSTRIP=x86_64-w64-mingw32-strip -P "$src/packaging/windows/zip.cmake"
 # Wine opens a folder named beyond ASCII only in a UTF-8 locale, and this machine has no
 # Japanese one: the Japanese run starts from a plain folder.
 unicode="$tmp/Дмитрий 下载 é" plain="$tmp/plain"
 for work in "$unicode" "$plain"; do
     mkdir -p "$work"
-    cp "$bin/QtxUpdate.exe" "$bin/devlink.dll" "$tmp/QTX-ORB9_UP.upd" "$work/"
+    (cd "$work" && cmake -E tar xf "$tmp/QtxUpdate.zip" && mv QtxUpdate/* . && rmdir QtxUpdate)
 done
+for file in QtxUpdate.exe devlink.dll QTX-ORB9_UP.upd ReadMe.txt; do
+    [ -f "$plain/$file" ] || { echo "FAIL: the zip has no $file"; exit 1; }
+done
+# Every line of the read-me ends in CR LF, for Notepad.
+[ "$(grep -c $'\r$' "$plain/ReadMe.txt")" = "$(wc -l <"$plain/ReadMe.txt")" ] || { echo "FAIL: read-me line ends"; exit 1; }
 
 # find_window TITLE: the visible window of that exact title (compared as bytes, since
 # xdotool's own pattern matching does not take every UTF-8 title).
