@@ -29,6 +29,9 @@ TEST (Resources, EachFileCarriesItsVersionRecord)
     } files[] = {
         {L"QtxUpdate.exe", VFT_APP, L"QTX-ORB9 Updater", L"QTX-ORB9 Updater"},
         {L"devlink.dll", VFT_DLL, L"devlink", L"devlink HID communication library"},
+#if QTX_HEADLESS_UPDATER
+        {L"qtx-update.exe", VFT_APP, L"QTX-ORB9 Updater", L"QTX-ORB9 Updater, command line"},
+#endif
     };
     for (const auto& f : files)
     {
