@@ -80,14 +80,12 @@ int unloadLibrary()
 
 PROCESS_INFORMATION startSelf (const std::string& arguments)
 {
-    const std::wstring command = L"\"" + besideSelf (L"windows_library_tests.exe") + L"\" " +
-                                 std::wstring (arguments.begin(), arguments.end());
-    std::vector<wchar_t> line (command.begin(), command.end());
-    line.push_back (0);
+    std::wstring command = L"\"" + besideSelf (L"windows_library_tests.exe") + L"\" " +
+                           std::wstring (arguments.begin(), arguments.end());
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    CreateProcessW (nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
+    CreateProcessW (nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child);
     return child;
 }
 

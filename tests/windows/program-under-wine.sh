@@ -43,11 +43,10 @@ for work in "$unicode" "$plain"; do
     mkdir -p "$work"
     (cd "$work" && cmake -E tar xf "$tmp/QtxUpdate.zip" && mv QtxUpdate/* . && rmdir QtxUpdate)
 done
-for file in QtxUpdate.exe devlink.dll QTX-ORB9_UP.upd ReadMe.txt; do
-    [ -f "$plain/$file" ] || { echo "FAIL: the zip has no $file"; exit 1; }
-done
-# Every line of the read-me ends in CR LF, for Notepad.
-[ "$(grep -c $'\r$' "$plain/ReadMe.txt")" = "$(wc -l <"$plain/ReadMe.txt")" ] || { echo "FAIL: read-me line ends"; exit 1; }
+# The read-me is there, every line of it ending in CR LF, for Notepad. (Without the program,
+# its library or the package the runs below fail.)
+readme="$plain/ReadMe.txt"
+[ -s "$readme" ] && [ "$(grep -c $'\r$' "$readme")" = "$(wc -l <"$readme")" ] || { echo "FAIL: the read-me"; exit 1; }
 
 # find_window TITLE: the visible window of that exact title (compared as bytes, since
 # xdotool's own pattern matching does not take every UTF-8 title).
