@@ -60,7 +60,9 @@ volatile std::sig_atomic_t plugRequest = 0; // SIGUSR1 or SIGUSR2, taken by the 
 // Without SA_RESTART, so that a signal ends the wait for the program and is acted on at once.
 void onSignal (int signal, void (*handler) (int))
 {
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = handler;
     sigemptyset (&action.sa_mask);
     sigaction (signal, &action, nullptr);
@@ -262,6 +264,9 @@ int main (int argc, char** argv)
     if (!wirePath.empty() && !controller->writeWireLog (wirePath))
         std::fprintf (stderr, "qtx-sim: cannot write %s\n", wirePath.c_str());
     const bool good = controller->completed() && controller->allBlocksGood();
+    if (controller->refusedWrites() > 0)
+        std::fprintf (stderr, "qtx-sim: %d writes refused: not report ID 0 and 64 bytes\n",
+                      controller->refusedWrites());
     std::fprintf (stderr, "qtx-sim: %zu commands, %zu update blocks, %s\n", controller->commands().size(),
                   controller->blockCount(),
                   good ? "update complete, all CRC-16s match" : "update not complete");
