@@ -14,9 +14,13 @@
 # Only wine's services run under the umockdev preload: a Windows program started inside the
 # testbed aborts in it, so every program of a test runs outside, after the start.
 
+QTX_WINE_HID_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 qtx_wine_hid_prefix() {
     export WINEPREFIX=$1 WINEARCH=win64 WINEDEBUG="${WINEDEBUG:--all}"
     export WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml="
+    # Wine's audio on ALSA's null output: no sound card needed, and no complaint without one.
+    export ALSA_CONFIG_PATH="${ALSA_CONFIG_PATH:-$QTX_WINE_HID_HERE/../tests/windows/alsa-null.conf}"
     # A folder name outside ASCII reaches wine only through a UTF-8 locale.
     export LANG=C.UTF-8 LC_ALL=
     [ -f "$WINEPREFIX/system.reg" ] && grep -q '"Enable SDL"=dword:00000000' "$WINEPREFIX/system.reg" && return 0
