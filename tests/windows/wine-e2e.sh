@@ -60,6 +60,7 @@ blocks_arrived() {
 # start_window [FOLDER]: QtxUpdate.exe from FOLDER (the plain one) on the private X server,
 # photographed and clicked at client coordinates; wine draws its frame, as Windows does.
 start_window() {
+    command -v tesseract >/dev/null || fail "tesseract is missing (scripts/setup --windows installs it)"
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     (cd "${1:-$folder}" && WINEDEBUG=-all,warn+debugstr exec wine QtxUpdate.exe) >/dev/null 2>"$work/trace" &
     program=$!
