@@ -10,7 +10,8 @@
 #                   an update that fails there: the Failed screen within the time limits, then
 #                   "OK" ends the program
 #   library, no-answer   the suites of wine_hid_tests.exe (see HidUnderWineTest.cpp)
-#   cli             qtx-update.exe: 0 after a whole update, 4 with no controller, 3 for a bad package
+#   cli             qtx-update.exe: 0 after a whole update, 4 with no controller, 3 for a bad
+#                   package (named in Cyrillic and Chinese on its command line)
 # What the window shows is read back from the screen (tesseract); its trace (OutputDebugStringA,
 # through wine's debugstr channel) is printed when a step fails.
 set -euo pipefail
@@ -142,15 +143,17 @@ case $scenario in
         ;;
     cli)
         sim
-        (cd "$unicode" && wine qtx-update.exe --yes) >"$work/out" 2>&1 || fail "qtx-update.exe --yes: $? ($(cat "$work/out"))"
+        (cd "$folder" && wine qtx-update.exe --yes) >"$work/out" 2>&1 || fail "qtx-update.exe --yes: $? ($(cat "$work/out"))"
         grep -q "Current Version: Ver. 1.02" "$work/out" || fail "no current version in: $(cat "$work/out")"
         blocks_arrived
         sim --controllers 0
-        (cd "$unicode" && wine qtx-update.exe --yes) >/dev/null 2>&1 && status=0 || status=$?
+        (cd "$folder" && wine qtx-update.exe --yes) >/dev/null 2>&1 && status=0 || status=$?
         [ "$status" -eq 4 ] || fail "qtx-update.exe with no controller: $status, not 4"
+        # A bad package named in UTF-8 on the command line: its name comes through whole.
         head -c 100 "$work/QTX-ORB9_UP.upd" >"$unicode/bad.upd"
-        (cd "$unicode" && wine qtx-update.exe --yes bad.upd) >/dev/null 2>&1 && status=0 || status=$?
+        (cd "$folder" && wine qtx-update.exe --yes "$(windows_path "$unicode/bad.upd")") >"$work/out" 2>&1 && status=0 || status=$?
         [ "$status" -eq 3 ] || fail "qtx-update.exe with a bad package: $status, not 3"
+        grep -qF "Дмитрий 下载 Réglages" "$work/out" || fail "the package's name was mangled: $(cat "$work/out")"
         ;;
     *) fail "no scenario $scenario" ;;
 esac
