@@ -10,6 +10,7 @@
 #                                      controller. Sets QTX_SIM_PID.
 #   qtx_wine_hid_stop                  ends wine's processes and the simulator, whose
 #                                      standard error (its summary) is in $QTX_WINE_HID_LOG
+# Their files go to $QTX_WINE_HID_DIR (the caller's to remove; a new folder when unset).
 #
 # Only wine's services run under the umockdev preload: a Windows program started inside the
 # testbed aborts in it, so every program of a test runs outside, after the start.
@@ -39,8 +40,9 @@ qtx_wine_hid_start() {
         [ "$previous" = --controllers ] && controllers=$arg
         previous=$arg
     done
-    QTX_WINE_HID_DIR=$(mktemp -d)
+    QTX_WINE_HID_DIR=${QTX_WINE_HID_DIR:-$(mktemp -d)}
     QTX_WINE_HID_LOG=$QTX_WINE_HID_DIR/sim.log
+    rm -f "$QTX_WINE_HID_DIR/program.pid"
     # The wineserver first, outside the testbed, detached (its children must not hold our pipes).
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w

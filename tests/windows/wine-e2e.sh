@@ -31,7 +31,7 @@ mkdir -p "$unicode" "$folder" "$QTX_SHOTS"
 fail() {
     echo "FAIL: $*"
     [ -s "$work/trace" ] && sed -n 's/.*OutputDebugString[AW] L\?"\(.*\)\\n"$/trace: \1/p' "$work/trace" | tail -15
-    [ -s "$QTX_WINE_HID_LOG" ] && grep '^qtx-sim:' "$QTX_WINE_HID_LOG"
+    [ -s "${QTX_WINE_HID_LOG:-}" ] && grep '^qtx-sim:' "$QTX_WINE_HID_LOG"
     exit 1
 }
 
