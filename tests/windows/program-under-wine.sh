@@ -124,5 +124,5 @@ work=$unicode expect_screen="$src/docs/screenshots/windows-en-not-recognised.png
 work=$plain run_to_end "アップデートプログラム" windows-ja LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 # At 200% the window is drawn at twice its size in device pixels, its layout unchanged.
 wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
-work=$plain dpi=192 run_to_end "Updater Program" windows-200 LANG=C.UTF-8 LC_ALL=C.UTF-8
+work=$plain dpi=192 run_to_end "Updater Program" scaled-windows LANG=C.UTF-8 LC_ALL=C.UTF-8
 echo "pictures in $shots"

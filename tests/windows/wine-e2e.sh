@@ -12,6 +12,8 @@
 #   library, no-answer   the suites of wine_hid_tests.exe (see HidUnderWineTest.cpp)
 #   cli             qtx-update.exe: 0 after a whole update, 4 with no controller, 3 for a bad
 #                   package (named in Cyrillic and Chinese on its command line)
+#   window-hidpi    at 200% (LogPixels 192): Ready with the version, Updating, Complete, with
+#                   clicks at twice the client coordinates; docs/screenshots/hidpi-windows-*
 # What the window shows is read back from the screen (tesseract); its trace (OutputDebugStringA,
 # through wine's debugstr channel) is printed when a step fails.
 set -euo pipefail
@@ -21,7 +23,7 @@ scenario=$1
 work=$(mktemp -d)
 QTX_WINE_HID_DIR=$work
 # The clean-up cannot fail a passed run.
-trap '[ -z "${program:-}" ] || kill "$program" 2>/dev/null; qtx_wine_hid_stop || true; qtx_x_stop; rm -rf "$work"' EXIT
+trap '[ -z "${program:-}" ] || kill "$program" 2>/dev/null; [ -z "${hidpi:-}" ] || wine reg delete "$hidpi" /v LogPixels /f >/dev/null 2>&1; qtx_wine_hid_stop || true; qtx_x_stop; rm -rf "$work"' EXIT
 qtx_x_start # before wine starts: all of its processes on one private display
 qtx_wine_hid_prefix "$QTX_HID_PREFIX"
 bin=$QTX_BIN
@@ -73,7 +75,8 @@ start_window() {
     sleep 1
     read -r client_x client_y < <(wine "$bin/window_style_probe.exe" 2>/dev/null | tr -d '\r')
 }
-click() { qtx_x_click "$win" "$(($1 + client_x))" "$(($2 + client_y))"; }
+scale=1 # device pixels per logical pixel
+click() { qtx_x_click "$win" "$(($1 * scale + client_x))" "$(($2 * scale + client_y))"; }
 ok_or_start() { click 356 146; }
 
 # shows TEXT SECONDS [SHOT]: waits until the window shows TEXT, read back from the screen.
@@ -154,6 +157,20 @@ case $scenario in
         (cd "$folder" && wine qtx-update.exe --yes "$(windows_path "$unicode/bad.upd")") >"$work/out" 2>&1 && status=0 || status=$?
         [ "$status" -eq 3 ] || fail "qtx-update.exe with a bad package: $status, not 3"
         grep -qF "Дмитрий 下载 Réglages" "$work/out" || fail "the package's name was mangled: $(cat "$work/out")"
+        ;;
+    window-hidpi)
+        sim --delay-us 60000 # slow enough to photograph Updating
+        hidpi='HKCU\Control Panel\Desktop' scale=2
+        wine reg add "$hidpi" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+        start_window
+        ok_or_start
+        shows "Current Version: Ver. 1.02" 20 hidpi-windows-ready
+        ok_or_start
+        shows "Updating your" 20
+        sleep 3 # into the blocks, so the bar shows some progress
+        shows "Updating your" 5 hidpi-windows-updating
+        shows "is now complete" 120
+        ends
         ;;
     *) fail "no scenario $scenario" ;;
 esac
