@@ -13,7 +13,6 @@
 
 #include <atomic>
 #include <string>
-#include <utility>
 
 using namespace qtx;
 using qtx::devlink::HidInterface;
@@ -288,16 +287,11 @@ TEST_F (DeviceLink, ASendAndARemovalInEitherOrderNeverWriteToAnotherController)
         if (c.otherPresent)
             fake().plug (ctrlB);
         ASSERT_TRUE (open (1));
-        bool removed = false;
         if (c.removalInTheGap)
-            ctrl.beforeClaim = [&]
-            {
-                if (!std::exchange (removed, true))
-                    unplug (ctrlA);
-            };
+            ctrl.beforeClaim = [this] { unplug (ctrlA); };
         EXPECT_EQ (ctrl.send (command, 64), c.sent);
         ctrl.beforeClaim = nullptr;
-        if (!removed)
+        if (!c.removalInTheGap)
             unplug (ctrlA);
 
         EXPECT_EQ (ctrl.linkState, c.linkState);
@@ -400,7 +394,10 @@ TEST_F (DeviceLink, NothingIsHandledAfterClose)
 
 TEST_F (DeviceLink, SecondOpenFailsAndARefusedLibraryStillFindsThePresentDevice)
 {
-    fake().lockTakenElsewhere = true; // another client holds the library
+    {
+        std::lock_guard<std::mutex> lock (fake().mutex);
+        fake().lockTakenElsewhere = true; // another client holds the library
+    }
     fake().plug (ctrlA);
     ASSERT_TRUE (open (1));
     EXPECT_EQ (ctrl.linkState, 1);
