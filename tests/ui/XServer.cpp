@@ -52,6 +52,12 @@ void OnScreen::click (const std::string& window, int x, int y)
                 std::to_string (x) + " " + std::to_string (y) + "'");
 }
 
+void OnScreen::keys (const std::string& window, const std::string& actions)
+{
+    runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && qtx_x_keys " + window + " " + actions +
+                "'");
+}
+
 pid_t startProcess (const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                     const std::string& errorFile)
 {

@@ -24,6 +24,9 @@ public:
 protected:
     // A left click at client coordinates, then the pointer out of the way.
     static void click (const std::string& window, int x, int y);
+    // Real key events into the window, made active first: xdotool actions such as
+    // "key Tab space" or "keydown Return sleep 1 keyup Return".
+    static void keys (const std::string& window, const std::string& actions);
 
 private:
     static std::vector<pid_t> serverProcesses;
