@@ -19,7 +19,7 @@ namespace qtx::test
 {
 std::vector<pid_t> OnScreen::serverProcesses;
 
-void OnScreen::SetUpTestSuite()
+void OnScreen::startServer (int dpi)
 {
     // The screen and the programs started here take devlink's machine-wide
     // lock; with a private one, other test runs on the machine cannot take it
@@ -27,8 +27,9 @@ void OnScreen::SetUpTestSuite()
     // everything else started from here share it.
     devlink::test::isolateLockNamespace();
 
-    const auto started = runCommand (std::string ("bash -c '. \"") + QTX_XSESSION +
-                                     "\" && qtx_x_start && echo \"$DISPLAY $QTX_XVFB_PID $QTX_WM_PID\"'");
+    const auto started =
+        runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && QTX_X_DPI=" + std::to_string (dpi) +
+                    " qtx_x_start && echo \"$DISPLAY $QTX_XVFB_PID $QTX_WM_PID\"'");
     std::istringstream fields (started);
     std::string display;
     pid_t xvfb = -1, windowManager = -1;
