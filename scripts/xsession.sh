@@ -2,7 +2,8 @@
 # X server with a light window manager, and helpers to find and photograph a window.
 
 # qtx_x_start [with_wm]: starts Xvfb on a free display (and IceWM unless "bare"); sets DISPLAY.
-# QTX_X_DPI, when set, is the screen's DPI (192: a monitor at 200 %).
+# QTX_X_DPI, when set, is the screen's DPI (192: a monitor at 200 %, where IceWM's
+# title bar grows too: settings in icewm/200/).
 # IceWM draws only the title-bar buttons that a window's hints allow, as common
 # desktops do; with this project's settings (scripts/icewm/) nothing else.
 qtx_x_start() {
@@ -18,7 +19,10 @@ qtx_x_start() {
     export DISPLAY=":$number"
     QTX_WM_PID=
     if [ "${1:-wm}" != bare ]; then
-        ICEWM_PRIVCFG="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/icewm" icewm >/dev/null 2>&1 &
+        local config
+        config="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/icewm"
+        [ "${QTX_X_DPI:-96}" -ge 192 ] && config="$config/200"
+        ICEWM_PRIVCFG="$config" icewm >/dev/null 2>&1 &
         QTX_WM_PID=$!
         for _ in $(seq 100); do
             xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
