@@ -159,7 +159,7 @@ case $scenario in
         grep -qF "Дмитрий 下载 Réglages" "$work/out" || fail "the package's name was mangled: $(cat "$work/out")"
         ;;
     window-hidpi)
-        sim --delay-us 60000 # slow enough to photograph Updating
+        sim --delay-us 150000 # about 17 s of Updating, to be photographed on its way
         hidpi='HKCU\Control Panel\Desktop' scale=2
         wine reg add "$hidpi" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
         start_window
