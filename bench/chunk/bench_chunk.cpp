@@ -95,7 +95,7 @@ std::unique_ptr<TimedHost> update (test::MessageThread& loop, const test::TestPa
         return nullptr;
     seconds = std::chrono::duration<double> (Clock::now() - began).count();
     loop.flush();
-    if (host->screenState() != Complete)
+    if (host->getScreenState() != Complete)
         return nullptr;
     return host;
 }

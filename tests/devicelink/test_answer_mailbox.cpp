@@ -1,5 +1,6 @@
-// The hand-over of answers to the worker: auto-reset wake-ups, zeroing, the
-// stop of a worker, and answers stored from another thread while the worker reads.
+// The hand-over of answers to the worker: auto-reset wake-ups, zeroing, device
+// events between two commands, the stop of a worker, and answers stored from
+// another thread while the worker reads.
 
 #include "update/AnswerMailbox.h"
 
@@ -20,11 +21,6 @@ TEST (AnswerMailbox, WakeUpsAreConsumedOnceAndResetKeepsTheBytes)
     EXPECT_EQ (box.latest().code, 0xF6);
     EXPECT_EQ (box.latest().value, 1);
 
-    box.store (answer, 2, true);
-    box.reset();
-    EXPECT_FALSE (box.wait (0));
-    EXPECT_EQ (box.latest().code, 0xF6);
-
     std::vector<uint8_t> big (2000, 0x5A); // longer than the buffer: cut, never overrun
     box.store (big.data(), (int) big.size(), false);
     EXPECT_FALSE (box.wait (0));
@@ -42,21 +38,52 @@ TEST (AnswerMailbox, WakeUpsAreConsumedOnceAndResetKeepsTheBytes)
     EXPECT_EQ (box.latest().value, 0);
 }
 
-TEST (AnswerMailbox, InterruptEndsTheNextWaitEvenAfterAResetThenAnswersFlowAgain)
+// What the worker finds after the drop of pending wake-ups before its next
+// command: only an answer's wake-up is stale. A removal or arrival since the
+// last answer ends the next wait with answer code 0, even when an answer (from
+// a device that came back) is stored before the worker has read the zeros.
+TEST (AnswerMailbox, DeviceEventsSurviveTheDropBeforeACommandAndAnswersCannotHideThem)
 {
-    AnswerMailbox box;
-    const uint8_t answer[2] = {0xF9, 7};
-    box.store (answer, 2, false);
-    box.interrupt();
-    box.reset(); // the worker drops stale wake-ups before its next command
-    EXPECT_TRUE (box.wait (60000)) << "the interrupt was lost";
-    EXPECT_EQ (box.latest().code, 0);
-    box.store (answer, 2, true);
-    box.reset(); // an answer's wake-up is dropped as before
-    EXPECT_FALSE (box.wait (0));
-    box.store (answer, 2, true);
-    EXPECT_TRUE (box.wait (0));
-    EXPECT_EQ (box.latest().code, 0xF9);
+    const uint8_t earlier[2] = {0xF9, 7}, next[2] = {0xFE, 9};
+    enum
+    {
+        none,
+        beforeTheWait,
+        beforeTheRead
+    };
+    const struct
+    {
+        const char* name;
+        int events; // removals and arrivals after the last answer
+        int answerAt;
+        bool woken;
+        uint8_t code;
+    } rows[] = {
+        {"no event", 0, none, false, 0xF9},
+        {"no event, the command answered", 0, beforeTheWait, true, 0xFE},
+        {"a removal", 1, none, true, 0},
+        {"a removal and an arrival, answered before the wait", 2, beforeTheWait, true, 0},
+        {"a removal and an arrival, answered before the read", 2, beforeTheRead, true, 0},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        AnswerMailbox box;
+        box.store (earlier, 2, true);
+        for (int k = 0; k < row.events; ++k)
+            box.zeroAndWake();
+        box.reset(); // just before the next command
+        if (row.answerAt == beforeTheWait)
+            box.store (next, 2, true);
+        EXPECT_EQ (box.wait (0), row.woken);
+        if (row.answerAt == beforeTheRead)
+            box.store (next, 2, true);
+        EXPECT_EQ (box.latest().code, row.code);
+        box.reset(); // the command after: answers flow again
+        box.store (next, 2, true);
+        EXPECT_TRUE (box.wait (0));
+        EXPECT_EQ (box.latest().code, 0xFE);
+    }
 }
 
 TEST (AnswerMailbox, StopEndsTheNextWaitEvenAfterAResetAndLaterOnesAtOnce)

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -40,22 +42,47 @@ protected:
     }
 
     // Plugs the controller, opens the host and leaves the language screen.
-    void openOn (ControllerOptions options)
+    void openOn (ControllerOptions options, double scale = timeScale,
+                 std::function<void (const char*)> traceSink = {})
     {
         controller = std::make_unique<SimController> (bed, options);
         ASSERT_GE (controller->device(), 0);
         HeadlessHost::Options hostOptions;
-        hostOptions.timeScale = timeScale;
+        hostOptions.timeScale = scale;
+        hostOptions.traceSink = std::move (traceSink);
         host = loop.call (
             [&] { return std::make_unique<HeadlessHost> (package.info, package.blocks, 1, hostOptions); });
         loop.call ([this] { host->leaveLanguageScreen(); });
     }
 
+    // Starts an update whose second chunk the controller leaves unanswered, and
+    // waits until the worker sits in that chunk's wait.
+    void startIntoASilentChunk (double scale)
+    {
+        ControllerOptions options;
+        options.faults = {{Fault::Silent, Step::DataSend, 2}};
+        openOn (options, scale);
+        ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
+        for (int k = 0; k < 2000; ++k)
+        {
+            auto sites = host->traceSites();
+            if (std::count (sites.begin(), sites.end(), 363) >= 2)
+                break;
+            std::this_thread::sleep_for (std::chrono::milliseconds (5));
+        }
+    }
+
+    std::vector<std::string> lastTraces (size_t count) const
+    {
+        const auto all = host->traces();
+        return {all.end() - (long) std::min (count, all.size()), all.end()};
+    }
+
     int waitForState (int state)
     {
-        for (int k = 0; k < 1000 && host->screenState() != state; ++k)
+        for (int k = 0; k < 1000 && host->getScreenState() != state; ++k)
             std::this_thread::sleep_for (std::chrono::milliseconds (5));
-        return host->screenState();
+        return host->getScreenState();
     }
 
     vhid::Testbed bed; // first: before the library looks at udev
@@ -74,48 +101,73 @@ TEST_F (EndToEnd, FullUpdateDeliversExactlyTheUpdateBlocks)
     options.interimAtCompletion = 2;
     openOn (options);
     EXPECT_EQ (host->deviceVersion, 102);
-    ASSERT_EQ (host->screenState(), Ready);
+    ASSERT_EQ (host->getScreenState(), Ready);
     EXPECT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
     EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
     loop.flush(); // the final state request is applied on the message thread
-    EXPECT_EQ (host->screenState(), Complete);
+    EXPECT_EQ (host->getScreenState(), Complete);
     EXPECT_TRUE (controller->completed());
     EXPECT_TRUE (controller->allBlocksGood());
     EXPECT_EQ (controller->receivedImage(), package.expectedImage());
     EXPECT_DOUBLE_EQ (host->progressValue(), 1.0);
 }
 
-TEST_F (EndToEnd, QuitDuringAWaitFollowsTheStopPath)
+// The window's quit, from the message thread: that thread now waits for the
+// worker and delivers no answer, so every later wait ends at once.
+TEST_F (EndToEnd, QuitDuringAChunksWaitEndsEveryLaterWaitAtOnce)
+{
+    startIntoASilentChunk (2.0); // the progress check's limit becomes 20 s
+    const auto began = std::chrono::steady_clock::now();
+    loop.call ([this] { host->stopWorker(); });
+    EXPECT_LT (std::chrono::steady_clock::now() - began, std::chrono::seconds (10)) << "a wait ran its limit";
+    EXPECT_FALSE (host->workerRunning());
+    EXPECT_EQ (lastTraces (3), (std::vector<std::string>{"ERROR: unexpected response(0x0). @404\n",
+                                                         "send HID_UPDATE_COM_PROGRESS_CHK. @438\n",
+                                                         "ERROR: no response from QTX-ORB9. @444\n"}));
+}
+
+// qtx-update's first Ctrl-C, from another thread: the current wait ends, and
+// the remaining steps run with the controller's answers.
+TEST_F (EndToEnd, InterruptDuringAChunksWaitRunsTheRemainingStepsWithTheirAnswers)
+{
+    startIntoASilentChunk (timeScale);
+    host->interrupt();
+    EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
+    EXPECT_EQ (lastTraces (3), (std::vector<std::string>{"ERROR: unexpected response(0x0). @404\n",
+                                                         "send HID_UPDATE_COM_PROGRESS_CHK. @438\n",
+                                                         "ERROR: unexpected response(0xfd). @459\n"}));
+}
+
+// Unplugged in the completion phase's pause, between two progress checks: the
+// removal survives the drop of stale wake-ups, so the next check's wait ends at
+// once with answer code 0.
+TEST_F (EndToEnd, UnplugInTheCompletionPauseEndsTheNextWait)
 {
     ControllerOptions options;
-    options.faults = {{Fault::Silent, Step::DataSend, 2}};
-    openOn (options);
+    options.interimAtCompletion = 1;
+    openOn (options, timeScale,
+            [this] (const char* line)
+            {
+                if (std::strstr (line, "@457") == nullptr)
+                    return;
+                controller->unplug();
+                // On only once the screen has taken the removal: it lands in the pause.
+                for (int k = 0; k < 2000 && host->deviceVersion != -1; ++k)
+                    std::this_thread::sleep_for (std::chrono::milliseconds (5));
+            });
     ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
-
-    // Wait until the worker sits in the second chunk's (3.6 s) wait.
-    for (int k = 0; k < 2000; ++k)
-    {
-        auto sites = host->traceSites();
-        if (std::count (sites.begin(), sites.end(), 363) >= 2)
-            break;
-        std::this_thread::sleep_for (std::chrono::milliseconds (5));
-    }
-    // As the system ending the session: wake the worker, wait for it, then
-    // release everything it used.
-    loop.call ([this] { host->quit(); });
-    EXPECT_FALSE (host->workerRunning());
-    const auto sites = host->traceSites();
-    const std::vector<int> tail{363, 404, 438, 444};
-    EXPECT_TRUE (sites.size() >= tail.size() && std::equal (tail.rbegin(), tail.rend(), sites.rbegin()))
-        << ::testing::PrintToString (sites);
-    loop.call ([this] { host.reset(); });
+    EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
+    loop.flush(); // the final state request is applied on the message thread
+    EXPECT_EQ (host->getScreenState(), Failed);
+    EXPECT_EQ (lastTraces (2), (std::vector<std::string>{"send HID_UPDATE_COM_PROGRESS_CHK. @438\n",
+                                                         "ERROR: unexpected response(0x0). @459\n"}));
 }
 
 // Outside an update the screen follows the controller.
 TEST_F (EndToEnd, UnplugAndReplugOutsideAnUpdateSwitchStates)
 {
     openOn ({});
-    ASSERT_EQ (host->screenState(), Ready);
+    ASSERT_EQ (host->getScreenState(), Ready);
     controller->unplug();
     EXPECT_EQ (waitForState (NotRecognised), NotRecognised);
     controller->replug();
