@@ -13,8 +13,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
-#include <functional>
 #include <memory>
 #include <thread>
 
@@ -42,40 +40,20 @@ protected:
     }
 
     // Plugs the controller, opens the host and leaves the language screen.
-    void openOn (ControllerOptions options, double scale = timeScale,
-                 std::function<void (const char*)> traceSink = {})
+    void openOn (ControllerOptions options, double scale = timeScale)
     {
         controller = std::make_unique<SimController> (bed, options);
         ASSERT_GE (controller->device(), 0);
+        openHost (scale);
+    }
+
+    void openHost (double scale)
+    {
         HeadlessHost::Options hostOptions;
         hostOptions.timeScale = scale;
-        hostOptions.traceSink = std::move (traceSink);
         host = loop.call (
             [&] { return std::make_unique<HeadlessHost> (package.info, package.blocks, 1, hostOptions); });
         loop.call ([this] { host->leaveLanguageScreen(); });
-    }
-
-    // Starts an update whose second chunk the controller leaves unanswered, and
-    // waits until the worker sits in that chunk's wait.
-    void startIntoASilentChunk (double scale)
-    {
-        ControllerOptions options;
-        options.faults = {{Fault::Silent, Step::DataSend, 2}};
-        openOn (options, scale);
-        ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
-        for (int k = 0; k < 2000; ++k)
-        {
-            auto sites = host->traceSites();
-            if (std::count (sites.begin(), sites.end(), 363) >= 2)
-                break;
-            std::this_thread::sleep_for (std::chrono::milliseconds (5));
-        }
-    }
-
-    std::vector<std::string> lastTraces (size_t count) const
-    {
-        const auto all = host->traces();
-        return {all.end() - (long) std::min (count, all.size()), all.end()};
     }
 
     int waitForState (int state)
@@ -112,55 +90,48 @@ TEST_F (EndToEnd, FullUpdateDeliversExactlyTheUpdateBlocks)
     EXPECT_DOUBLE_EQ (host->progressValue(), 1.0);
 }
 
-// The window's quit, from the message thread: that thread now waits for the
-// worker and delivers no answer, so every later wait ends at once.
-TEST_F (EndToEnd, QuitDuringAChunksWaitEndsEveryLaterWaitAtOnce)
-{
-    startIntoASilentChunk (2.0); // the progress check's limit becomes 20 s
-    const auto began = std::chrono::steady_clock::now();
-    loop.call ([this] { host->stopWorker(); });
-    EXPECT_LT (std::chrono::steady_clock::now() - began, std::chrono::seconds (10)) << "a wait ran its limit";
-    EXPECT_FALSE (host->workerRunning());
-    EXPECT_EQ (lastTraces (3), (std::vector<std::string>{"ERROR: unexpected response(0x0). @404\n",
-                                                         "send HID_UPDATE_COM_PROGRESS_CHK. @438\n",
-                                                         "ERROR: no response from QTX-ORB9. @444\n"}));
-}
-
-// qtx-update's first Ctrl-C, from another thread: the current wait ends, and
-// the remaining steps run with the controller's answers.
-TEST_F (EndToEnd, InterruptDuringAChunksWaitRunsTheRemainingStepsWithTheirAnswers)
-{
-    startIntoASilentChunk (timeScale);
-    host->interrupt();
-    EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
-    EXPECT_EQ (lastTraces (3), (std::vector<std::string>{"ERROR: unexpected response(0x0). @404\n",
-                                                         "send HID_UPDATE_COM_PROGRESS_CHK. @438\n",
-                                                         "ERROR: unexpected response(0xfd). @459\n"}));
-}
-
-// Unplugged in the completion phase's pause, between two progress checks: the
-// removal survives the drop of stale wake-ups, so the next check's wait ends at
-// once with answer code 0.
-TEST_F (EndToEnd, UnplugInTheCompletionPauseEndsTheNextWait)
+// A stop during a chunk's wait. The window's quit comes from the message
+// thread, which then delivers no answer: every later wait ends at once (the
+// progress check's, 20 s here). qtx-update's first Ctrl-C comes from another
+// thread: the current wait ends and the remaining steps run with the answers.
+TEST_F (EndToEnd, StopDuringAChunksWait)
 {
     ControllerOptions options;
-    options.interimAtCompletion = 1;
-    openOn (options, timeScale,
-            [this] (const char* line)
-            {
-                if (std::strstr (line, "@457") == nullptr)
-                    return;
-                controller->unplug();
-                // On only once the screen has taken the removal: it lands in the pause.
-                for (int k = 0; k < 2000 && host->deviceVersion != -1; ++k)
-                    std::this_thread::sleep_for (std::chrono::milliseconds (5));
-            });
-    ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
-    EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
-    loop.flush(); // the final state request is applied on the message thread
-    EXPECT_EQ (host->getScreenState(), Failed);
-    EXPECT_EQ (lastTraces (2), (std::vector<std::string>{"send HID_UPDATE_COM_PROGRESS_CHK. @438\n",
-                                                         "ERROR: unexpected response(0x0). @459\n"}));
+    options.faults = {{Fault::Silent, Step::DataSend, 2}};
+    for (bool quit : {true, false})
+    {
+        SCOPED_TRACE (quit ? "quit" : "Ctrl-C");
+        if (quit)
+            openOn (options, 2.0);
+        else
+        {
+            loop.call ([this] { host.reset(); });
+            controller->reset();
+            openHost (2.0);
+        }
+        ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
+        for (int k = 0; k < 2000; ++k) // until the worker waits for the second chunk's answer
+        {
+            const auto sites = host->traceSites();
+            if (std::count (sites.begin(), sites.end(), 363) >= 2)
+                break;
+            std::this_thread::sleep_for (std::chrono::milliseconds (5));
+        }
+
+        const auto began = std::chrono::steady_clock::now();
+        if (quit)
+            loop.call ([this] { host->stopWorker(); });
+        else
+            host->interrupt();
+        EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
+        EXPECT_LT (std::chrono::steady_clock::now() - began, std::chrono::seconds (10))
+            << "a wait ran its limit";
+        const auto lines = host->traces();
+        ASSERT_GE (lines.size(), 3u);
+        EXPECT_EQ (lines[lines.size() - 3], "ERROR: unexpected response(0x0). @404\n");
+        EXPECT_EQ (lines.back(), quit ? "ERROR: no response from QTX-ORB9. @444\n"
+                                      : "ERROR: unexpected response(0xfd). @459\n");
+    }
 }
 
 // Outside an update the screen follows the controller.
