@@ -114,15 +114,6 @@ void MainComponent::setScreenState (int newState)
         showScreenState();
 }
 
-void MainComponent::showScreenState()
-{
-    if (getScreenState() == Updating)
-        sleepInhibitor->hold();
-    else
-        sleepInhibitor->release();
-    updateContent();
-}
-
 void MainComponent::requestScreenState (int newState)
 {
     requestState (newState);
@@ -183,6 +174,15 @@ void MainComponent::quitProgram()
     stopWorker();
     if (auto* app = juce::JUCEApplicationBase::getInstance())
         app->systemRequestedQuit();
+}
+
+void MainComponent::showScreenState()
+{
+    if (getScreenState() == Updating)
+        sleepInhibitor->hold();
+    else
+        sleepInhibitor->release();
+    updateContent();
 }
 
 //==============================================================================
