@@ -1,16 +1,9 @@
 // Prints the cost of one HID_UPDATE_COM_DATA_SEND round trip as the worker sees
 // it, and of a plain write/poll/read round trip on the same virtual device.
 
-#include "HeadlessHost.h"
 #include "SimController.h"
-#include "support/MessageThread.h"
-#include "support/TestPackage.h"
+#include "TimedUpdate.h"
 
-#include "devlink/include/devlink.h"
-#include "update/TransferProtocol.h"
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
@@ -20,85 +13,10 @@
 #include <vector>
 
 using namespace qtx;
-using Clock = std::chrono::steady_clock;
+using namespace qtx::bench;
 
 namespace
 {
-
-// Times each chunk from the write of the command to the worker holding its answer.
-class TimedHost : public HeadlessHost
-{
-public:
-    using HeadlessHost::HeadlessHost;
-
-    void send (const uint8_t (&command)[commandSize]) override
-    {
-        timing = command[0] == HID_UPDATE_COM_DATA_SEND;
-        sentAt = Clock::now();
-        HeadlessHost::send (command);
-        if (timing)
-            writeTimes.push_back (std::chrono::duration<double, std::micro> (Clock::now() - sentAt).count());
-    }
-
-    bool waitForAnswer (int timeoutMs) override
-    {
-        const bool woken = HeadlessHost::waitForAnswer (timeoutMs);
-        if (timing && woken)
-            roundTrips.push_back (std::chrono::duration<double, std::micro> (Clock::now() - sentAt).count());
-        timing = false;
-        return woken;
-    }
-
-    std::vector<double> roundTrips;
-    std::vector<double> writeTimes;
-
-private:
-    bool timing = false;
-    Clock::time_point sentAt;
-};
-
-double percentile (std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort (values.begin(), values.end());
-    const size_t at = std::min (values.size() - 1, (size_t) (p * (double) (values.size() - 1) + 0.5));
-    return values[at];
-}
-
-bool takeLibrary()
-{
-    for (int k = 0; k < 6000; ++k)
-    {
-        if (HID_Initialize (nullptr) == 1)
-            return true;
-        std::this_thread::sleep_for (std::chrono::milliseconds (10));
-    }
-    return false;
-}
-
-// Runs one whole update; returns the host (for its timings) or null on failure.
-std::unique_ptr<TimedHost> update (test::MessageThread& loop, const test::TestPackage& package,
-                                   double& seconds)
-{
-    HeadlessHost::Options options;
-    auto host = loop.call (
-        [&] {
-            return takeLibrary() ? std::make_unique<TimedHost> (package.info, package.blocks, 1, options)
-                                 : nullptr;
-        });
-    if (host == nullptr)
-        return nullptr;
-    loop.call ([&] { host->leaveLanguageScreen(); });
-    const auto began = Clock::now();
-    if (!loop.call ([&] { return host->start ("QTX-ORB9"); }) || !host->waitForEnd (600000))
-        return nullptr;
-    seconds = std::chrono::duration<double> (Clock::now() - began).count();
-    loop.flush();
-    if (host->getScreenState() != Complete)
-        return nullptr;
-    return host;
-}
 
 // write/poll/read on the node itself: what the virtual device costs.
 std::vector<double> rawRoundTrips (const std::string& node, int count, std::vector<double>& writeTimes)

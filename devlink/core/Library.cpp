@@ -178,13 +178,22 @@ void Library::firmwareVersion (int type, int* values, int count)
         return;
     const SupportedDevice wanted = supportedDevice (type);
     int stored = 0;
-    for (const UsbDevice& d : platform.enumerator->usbDevices())
+    auto take = [&] (std::uint16_t vendor, std::uint16_t product, std::uint16_t release)
     {
-        if (stored == count)
-            break;
-        if (d.vendor == wanted.vendor && d.product == wanted.product)
-            values[stored++] = releaseToVersion (d.release);
-    }
+        if (stored < count && vendor == wanted.vendor && product == wanted.product)
+            values[stored++] = releaseToVersion (release);
+    };
+    for (const UsbDevice& d : platform.enumerator->usbDevices())
+        take (d.vendor, d.product, d.release);
+    if (stored > 0)
+        return;
+    // No USB hardware identifier names the type (a device on another bus, or a system that
+    // lists none, as wine): its HID interfaces carry the same bcdDevice.
+    std::vector<HidInterface> present;
+    platform.enumerator->enumerate ([type] (const std::string& path) { return classifyPath (path) == type; },
+                                    present);
+    for (const HidInterface& d : present)
+        take (d.vendor, d.product, d.release);
 }
 
 int Library::audioIds (int deviceNumber, DevlinkGuid* first, DevlinkGuid* second)

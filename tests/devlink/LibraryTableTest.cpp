@@ -161,6 +161,14 @@ TEST_F (TableTest, LockSemantics)
 
 TEST_F (TableTest, FirmwareVersions)
 {
+    // HID interfaces of the type, used only when no USB hardware identifier names it.
+    HidInterface first = ctrl,
+                 second = FakePlatform::device ("1-3", DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID);
+    first.release = 0x0102;
+    second.release = 0x0203;
+    fake.plug (FakePlatform::device ("1-4", DEVLINK_VENDOR_ID, 0x003B));
+    fake.plug (first);
+    fake.plug (second);
     for (const auto& [release, version] : std::vector<std::pair<std::uint16_t, int>>{
              {0x0102, 102}, {0x1A00, 1}, {0xA100, 0}, {0x9999, 9999}, {0, 0}})
     {
@@ -176,6 +184,9 @@ TEST_F (TableTest, FirmwareVersions)
     lib->firmwareVersion (9, values, 3);
     EXPECT_EQ (values[1], 300);
     EXPECT_EQ (values[2], 0);
+    fake.usb.resize (1);
+    lib->firmwareVersion (9, values, 3);
+    EXPECT_EQ (std::vector<int> (values, values + 3), (std::vector<int>{102, 203, 0}));
     for (int type : {0, 10, -1, 2})
     {
         int v[2] = {-5, -5};

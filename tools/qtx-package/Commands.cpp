@@ -152,6 +152,29 @@ int verifyCommand (const std::string& path, std::ostream& out, std::ostream&)
     return 0;
 }
 
+int blocksCommand (const std::string& path, const std::string& outPath, std::ostream& out, std::ostream& err)
+{
+    Reading r;
+    readPackage (path, r);
+    if (!r.usable())
+    {
+        err << "qtx-package: " << path
+            << ": not usable: " << (r.result == 0 ? reason (r.verdict, r.blocks) : "version below 1") << "\n";
+        return 1;
+    }
+    std::vector<uint8_t> sent;
+    for (int i = 0; i < r.info.blockCount; ++i)
+        if (const UpdateBlock& b = r.blocks[static_cast<size_t> (i)]; b.update)
+            sent.insert (sent.end(), b.data.begin(), b.data.end());
+    if (!writeFileAtomically (outPath, sent))
+    {
+        err << "qtx-package: cannot write '" << outPath << "'\n";
+        return 1;
+    }
+    out << "wrote " << outPath << ": " << sent.size() << " bytes of update blocks\n";
+    return 0;
+}
+
 int infoCommand (const std::string& path, std::ostream& out, std::ostream&)
 {
     Reading r;

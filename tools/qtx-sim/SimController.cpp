@@ -46,18 +46,22 @@ SimController::~SimController()
 
 long SimController::onWrite (int device, const vhid::Bytes& bytes)
 {
-    if (device == deviceHandle && !bytes.empty())
+    if (device != deviceHandle)
+        return (long) bytes.size();
+    // The controller has one output report of 64 bytes and no report IDs: a write is report
+    // ID 0 and the 64 bytes. Anything else reaches no command handler of a real controller.
+    Report command{};
+    if (bytes.size() != command.size() + 1 || bytes[0] != 0)
     {
-        // Report ID 0 first, then the command.
-        Report command{};
-        const size_t n = std::min (bytes.size() - 1, command.size());
-        std::memcpy (command.data(), bytes.data() + 1, n);
-        {
-            std::lock_guard<std::mutex> g (lock);
-            pending.push_back (command);
-        }
-        changed.notify_all();
+        ++refused;
+        return (long) bytes.size();
     }
+    std::memcpy (command.data(), bytes.data() + 1, command.size());
+    {
+        std::lock_guard<std::mutex> g (lock);
+        pending.push_back (command);
+    }
+    changed.notify_all();
     return (long) bytes.size();
 }
 

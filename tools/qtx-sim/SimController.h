@@ -48,6 +48,8 @@ public:
     bool allBlocksGood() const;
     bool completed() const;
     size_t blockCount() const;
+    // Writes that were not report ID 0 and 64 bytes (left unanswered).
+    int refusedWrites() const { return refused; }
 
     // Waits until every command so far has been answered (or dropped).
     void waitIdle() const;
@@ -63,6 +65,7 @@ private:
 
     vhid::Testbed& bed;
     std::atomic<int> deviceHandle{-1}; // read on the testbed's thread
+    std::atomic<int> refused{0};
 
     mutable std::mutex lock;
     mutable std::condition_variable changed;

@@ -3,7 +3,6 @@
 
 #include "SimController.h"
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +43,8 @@ const char* usage = "Usage: qtx-sim [OPTIONS] [-- PROGRAM [ARGS...]]\n"
                     "  --unplug-at STEP[:N][=MS]      unplug instead of answering; replug after MS\n"
                     "  --slow-at STEP[:N]=MS          answer MS late (after the interim reports, if any)\n"
                     "\n"
+                    "Plug and unplug: SIGUSR1 unplugs the first controller, SIGUSR2 plugs it in again.\n"
+                    "\n"
                     "Output:\n"
                     "  --record FILE            at the end, write the received blocks' bytes (update\n"
                     "                           blocks in block order)\n"
@@ -53,7 +54,32 @@ const char* usage = "Usage: qtx-sim [OPTIONS] [-- PROGRAM [ARGS...]]\n"
                     "At the end a summary goes to standard error; the exit status is the program's, or\n"
                     "0 when the controller got a complete, CRC-checked update, else 3.\n";
 
-std::atomic<bool> interrupted{false};
+volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t plugRequest = 0; // SIGUSR1 or SIGUSR2, taken by the main loop
+
+// Without SA_RESTART, so that a signal ends the wait for the program and is acted on at once.
+void onSignal (int signal, void (*handler) (int))
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = handler;
+    sigemptyset (&action.sa_mask);
+    sigaction (signal, &action, nullptr);
+}
+
+// Plugs or unplugs the controller as the last SIGUSR1/SIGUSR2 asked.
+void followPlugRequest (SimController* controller)
+{
+    const int request = plugRequest;
+    plugRequest = 0;
+    if (controller == nullptr || request == 0)
+        return;
+    if (request == SIGUSR1)
+        controller->unplug();
+    else
+        controller->replug();
+}
 
 // Delays are slept in µs as an int: keep them well inside its range.
 constexpr int longestDelayMs = 600000;
@@ -193,6 +219,8 @@ int main (int argc, char** argv)
     for (int k = 1; k < controllers; ++k)
         bed.plug (controllerConfig ((uint16_t) release, "1-" + std::to_string (k + 2)));
 
+    onSignal (SIGUSR1, [] (int signal) { plugRequest = signal; });
+    onSignal (SIGUSR2, [] (int signal) { plugRequest = signal; });
     int status = 0;
     if (!program.empty())
     {
@@ -208,19 +236,21 @@ int main (int argc, char** argv)
             return fail ("fork failed");
         int raw = 0;
         while (waitpid (child, &raw, 0) < 0 && errno == EINTR)
-        {
-        }
+            followPlugRequest (controller);
         status = WIFEXITED (raw) ? WEXITSTATUS (raw) : 128 + WTERMSIG (raw);
     }
     else
     {
-        std::signal (SIGINT, [] (int) { interrupted = true; });
-        std::signal (SIGTERM, [] (int) { interrupted = true; });
+        onSignal (SIGINT, [] (int) { interrupted = 1; });
+        onSignal (SIGTERM, [] (int) { interrupted = 1; });
         std::fprintf (stderr, "qtx-sim: controller at %s in %s (UMOCKDEV_DIR); Ctrl-C ends\n",
                       controller != nullptr ? bed.devnode (controller->device()).c_str() : "(none)",
                       bed.rootDir().c_str());
         while (!interrupted)
+        {
+            followPlugRequest (controller);
             std::this_thread::sleep_for (std::chrono::milliseconds (100));
+        }
     }
 
     if (controller == nullptr)
@@ -234,6 +264,9 @@ int main (int argc, char** argv)
     if (!wirePath.empty() && !controller->writeWireLog (wirePath))
         std::fprintf (stderr, "qtx-sim: cannot write %s\n", wirePath.c_str());
     const bool good = controller->completed() && controller->allBlocksGood();
+    if (controller->refusedWrites() > 0)
+        std::fprintf (stderr, "qtx-sim: %d writes refused: not report ID 0 and 64 bytes\n",
+                      controller->refusedWrites());
     std::fprintf (stderr, "qtx-sim: %zu commands, %zu update blocks, %s\n", controller->commands().size(),
                   controller->blockCount(),
                   good ? "update complete, all CRC-16s match" : "update not complete");

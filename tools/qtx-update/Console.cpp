@@ -1,15 +1,11 @@
 #include "Console.h"
 
-#include "Signals.h"
-
-#include "update/DebugOutput.h"
+#include "Terminal.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <poll.h>
-#include <unistd.h>
 
 namespace qtx::cli
 {
@@ -31,9 +27,9 @@ namespace
 } // namespace
 
 Console::Console()
-    : outIsTerminal (isatty (STDOUT_FILENO) == 1)
-    , errIsTerminal (isatty (STDERR_FILENO) == 1)
-    , inIsTerminal (isatty (STDIN_FILENO) == 1)
+    : outIsTerminal (terminal::isTerminal (terminal::output))
+    , errIsTerminal (terminal::isTerminal (terminal::error))
+    , inIsTerminal (terminal::isTerminal (terminal::input))
 {
 }
 
@@ -67,7 +63,9 @@ void Console::trace (const char* line)
     std::lock_guard<std::mutex> g (lock);
     if (errIsTerminal)
         eraseBarLocked(); // redrawn by the next progress call
-    debugOutput (line);
+    // Standard error on every system (the window's Windows trace goes to the debugger).
+    std::fputs (line, stderr);
+    std::fflush (stderr);
 }
 
 void Console::progress (double fraction)
@@ -111,21 +109,16 @@ Console::Answer Console::confirm (const std::string& question, SignalWatch& sign
         std::fflush (stdout);
     }
     std::string answer;
-    for (;;)
+    switch (terminal::readLine (answer, longestAnswer, signals))
     {
-        if (signals.wait (0) != 0)
-            return Answer::interrupted;
-        pollfd in{STDIN_FILENO, POLLIN, 0};
-        if (::poll (&in, 1, 100) <= 0)
-            continue;
-        char c = 0;
-        if (::read (STDIN_FILENO, &c, 1) != 1) // end of input: no
-            return Answer::no;
-        if (c == '\n')
+        case terminal::LineRead::line:
             return isYes (answer) ? Answer::yes : Answer::no;
-        if (answer.size() < longestAnswer)
-            answer += c;
+        case terminal::LineRead::ended:
+            return Answer::no;
+        case terminal::LineRead::interrupted:
+            break;
     }
+    return Answer::interrupted;
 }
 
 } // namespace qtx::cli

@@ -1,9 +1,10 @@
 #pragma once
 
 // The signals that must not kill qtx-update in the middle of a transfer
-// (SIGINT, SIGTERM, SIGHUP) are blocked in every thread and taken here, one at
-// a time, by the thread that drives the update. SIGPIPE is ignored: a closed
-// output must not end a transfer either.
+// (SIGINT, SIGTERM, SIGHUP; on Windows the console's Ctrl-C, Ctrl-Break and
+// close events) are taken here, one at a time, by the thread that drives the
+// update. On Linux they are blocked in every thread and SIGPIPE is ignored: a
+// closed output must not end a transfer either.
 
 namespace qtx::cli
 {
@@ -18,6 +19,9 @@ public:
 
     // Waits up to timeoutMs for one of the watched signals; its number, or 0.
     int wait (int timeoutMs);
+
+    // A hang-up (a dropped session), which a running transfer outlasts.
+    static bool isHangUp (int signal);
 
     SignalWatch (const SignalWatch&) = delete;
     SignalWatch& operator= (const SignalWatch&) = delete;

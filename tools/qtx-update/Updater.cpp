@@ -13,7 +13,6 @@
 
 #include <juce_core/juce_core.h>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -54,7 +53,7 @@ namespace
         while (host.workerRunning())
         {
             const int signal = signals.wait (pollMs);
-            if (signal != 0 && signal != SIGHUP && !stopped)
+            if (signal != 0 && !SignalWatch::isHangUp (signal) && !stopped)
             {
                 stopped = true;
                 console.fail ("stopping the transfer; the controller may be left in its update mode");

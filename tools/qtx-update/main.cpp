@@ -4,18 +4,26 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "Signals.h"
+#include "Terminal.h"
 #include "Updater.h"
 
 #include <cstdio>
+#include <vector>
 
 int main (int argc, char** argv)
 {
     using namespace qtx::cli;
     SignalWatch signals; // first: every thread started later inherits its mask
 
+    terminal::OutputMode outputMode;
+
+    const std::vector<std::string> arguments = terminal::arguments (argc, argv);
+    std::vector<const char*> argumentTexts;
+    for (const auto& argument : arguments)
+        argumentTexts.push_back (argument.c_str());
     Options options;
     std::string error;
-    if (!parseCommandLine (argc, argv, options, error))
+    if (!parseCommandLine ((int) argumentTexts.size(), argumentTexts.data(), options, error))
     {
         std::fprintf (stderr, "qtx-update: %s\nTry 'qtx-update --help'.\n", error.c_str());
         return exitUsage;

@@ -383,31 +383,43 @@ bool Testbed::replugAt (int index)
     if (!impl->attach (index))
         return false;
 
+    // What a kernel writes for a USB HID interface: PRODUCT and TYPE in plain hex and decimal
+    // (no leading zeros) on the device and on its interface, the interface's class triple and
+    // MODALIAS, the hid device's HID_* lines. Wine, hidapi and udev rules read these.
     auto attr = [] (const std::string& name, const std::string& value)
     { return "A: " + name + "=" + value + "\n"; };
-    std::string usb = "P: " + d.usbSyspath.substr (4) + "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" +
-                      "E: PRODUCT=" + hex4 (s.vendor, false) + "/" + hex4 (s.product, false) + "/" +
-                      hex4 (s.release, false) + "\n" + "E: BUSNUM=00" + bus + "\n" +
-                      attr ("idVendor", hex4 (s.vendor, false)) +
-                      attr ("idProduct", hex4 (s.product, false)) +
-                      attr ("bcdDevice", hex4 (s.release, false)) + attr ("manufacturer", s.manufacturer) +
-                      attr ("product", s.productName) + attr ("busnum", bus) + attr ("devpath", chain) +
-                      attr ("devnum", std::to_string (index + 2)) + attr ("speed", "12") +
-                      attr ("bConfigurationValue", "1") + attr ("bNumInterfaces", " 1");
+    char text[96];
+    std::snprintf (text, sizeof text, "E: PRODUCT=%x/%x/%x\nE: TYPE=0/0/0\n", s.vendor, s.product, s.release);
+    const std::string productLines = text;
+    std::snprintf (text, sizeof text, "usb:v%04Xp%04Xd%04Xdc00dsc00dp00ic03isc00ip00in%02X", s.vendor,
+                   s.product, s.release, unsigned (s.interfaceNumber));
+    const std::string usbModalias = text;
+    std::snprintf (text, sizeof text, "hid:b0003g0001v%08Xp%08X", s.vendor, s.product);
+    const std::string hidModalias = text;
+
+    std::string usb =
+        "P: " + d.usbSyspath.substr (4) + "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n" + productLines +
+        "E: BUSNUM=00" + bus + "\n" + attr ("idVendor", hex4 (s.vendor, false)) +
+        attr ("idProduct", hex4 (s.product, false)) + attr ("bcdDevice", hex4 (s.release, false)) +
+        attr ("manufacturer", s.manufacturer) + attr ("product", s.productName) + attr ("busnum", bus) +
+        attr ("devpath", chain) + attr ("devnum", std::to_string (index + 2)) + attr ("speed", "12") +
+        attr ("bDeviceClass", "00") + attr ("bConfigurationValue", "1") + attr ("bNumInterfaces", " 1");
     if (!s.serial.empty())
         usb += attr ("serial", s.serial);
     char ifNumber[8];
     std::snprintf (ifNumber, sizeof ifNumber, "%02x", s.interfaceNumber);
-    std::string iface = "P: " + ifPath.substr (4) + "\n" +
-                        "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: INTERFACE=3/0/0\n" +
-                        attr ("bInterfaceNumber", ifNumber) + attr ("bInterfaceClass", "03") +
-                        attr ("bInterfaceSubClass", "00") + attr ("bInterfaceProtocol", "00") +
-                        attr ("bAlternateSetting", " 0") + attr ("bNumEndpoints", "02");
+    std::string iface =
+        "P: " + ifPath.substr (4) + "\n" + "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n" +
+        "E: DRIVER=usbhid\n" + productLines + "E: INTERFACE=3/0/0\nE: MODALIAS=" + usbModalias + "\n" +
+        attr ("bInterfaceNumber", ifNumber) + attr ("bInterfaceClass", "03") +
+        attr ("bInterfaceSubClass", "00") + attr ("bInterfaceProtocol", "00") +
+        attr ("bAlternateSetting", " 0") + attr ("bNumEndpoints", "02") + attr ("modalias", usbModalias);
     std::string hid = "P: " + hidPath.substr (4) + "\n" + "E: SUBSYSTEM=hid\nE: DRIVER=hid-generic\n" +
                       "E: HID_ID=0003:0000" + hex4 (s.vendor, true) + ":0000" + hex4 (s.product, true) +
                       "\n" + "E: HID_NAME=" + s.manufacturer + " " + s.productName + "\n" +
                       "E: HID_PHYS=usb-0000:00:14.0-" + chain + "/input" +
                       std::to_string (s.interfaceNumber) + "\n" + "E: HID_UNIQ=" + s.serial + "\n" +
+                      "E: MODALIAS=" + hidModalias + "\n" + attr ("modalias", hidModalias) +
                       "H: report_descriptor=" + hexBytes (s.reportDescriptor) + "\n";
     std::string raw = "P: " + d.hidrawSyspath.substr (4) + "\n" +
                       "E: SUBSYSTEM=hidraw\nE: DEVNAME=" + d.devnode +

@@ -19,6 +19,7 @@ namespace fs = std::filesystem;
 namespace
 {
 using qtx::test::CommandResult;
+using qtx::test::readFile;
 
 CommandResult runTool (const std::string& args)
 {
@@ -113,6 +114,12 @@ TEST_F (QtxPackageTool, BuildsTheSampleAndRefusesBadManifests)
     const CommandResult built = runTool (std::string ("build '") + QTX_SAMPLE_MANIFEST + "' " + out);
     ASSERT_EQ (built.status, 0) << built.output;
     EXPECT_EQ (runTool ("verify " + out).status, 0);
+    // What is sent: the update blocks unscrambled (the text block last), the calibration left out.
+    ASSERT_EQ (runTool ("blocks " + out + " '" + (dir / "sent").string() + "'").status, 0);
+    const std::string sent = readFile (dir / "sent"),
+                      text = readFile (fs::path (QTX_SAMPLE_MANIFEST).parent_path() / "strings.txt");
+    EXPECT_EQ (sent.size(), 64u + 6144u + 63u);
+    EXPECT_EQ (sent.substr (64 + 6144), text);
 
     const struct
     {

@@ -41,4 +41,9 @@ int SignalWatch::wait (int timeoutMs)
     }
 }
 
+bool SignalWatch::isHangUp (int signal)
+{
+    return signal == SIGHUP;
+}
+
 } // namespace qtx::cli

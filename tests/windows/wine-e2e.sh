@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# End to end under wine, through wine's own HID stack: wine's device services run inside the
+# simulated controller's testbed (scripts/wine-hid.sh), the Windows programs outside it.
+#   wine-e2e.sh SCENARIO      paths in QTX_BIN, QTX_SRC, QTX_SIM, QTX_HID_PREFIX, QTX_SHOTS
+#   window-update   QtxUpdate.exe from a folder named in Cyrillic, Chinese and with an accent:
+#                   "Current Version: Ver. 1.02" on Ready; Not recognised and Ready again across
+#                   an unplug and a replug; a whole update to Complete; the received blocks
+#                   byte for byte; "OK" ends it
+#   window-wrong-code, window-mode-refused, window-unplug
+#                   an update that fails there: the Failed screen within the time limits, then
+#                   "OK" ends the program
+#   library, no-answer   the suites of wine_hid_tests.exe (see HidUnderWineTest.cpp)
+#   cli             qtx-update.exe: 0 after a whole update, 4 with no controller, 3 for a bad
+#                   package (named in Cyrillic and Chinese on its command line)
+# What the window shows is read back from the screen (tesseract); its trace (OutputDebugStringA,
+# through wine's debugstr channel) is printed when a step fails.
+set -euo pipefail
+scenario=$1
+. "$QTX_SRC/scripts/wine-hid.sh"
+. "$QTX_SRC/scripts/xsession.sh"
+work=$(mktemp -d)
+QTX_WINE_HID_DIR=$work
+# The clean-up cannot fail a passed run.
+trap '[ -z "${program:-}" ] || kill "$program" 2>/dev/null; qtx_wine_hid_stop || true; qtx_x_stop; rm -rf "$work"' EXIT
+qtx_x_start # before wine starts: all of its processes on one private display
+qtx_wine_hid_prefix "$QTX_HID_PREFIX"
+bin=$QTX_BIN
+unicode="$work/Дмитрий 下载 Réglages" folder="$work/plain"
+mkdir -p "$unicode" "$folder" "$QTX_SHOTS"
+
+fail() {
+    echo "FAIL: $*"
+    [ -s "$work/trace" ] && sed -n 's/.*OutputDebugString[AW] L\?"\(.*\)\\n"$/trace: \1/p' "$work/trace" | tail -15
+    [ -s "${QTX_WINE_HID_LOG:-}" ] && grep '^qtx-sim:' "$QTX_WINE_HID_LOG"
+    exit 1
+}
+
+# The Windows name of a file, through wine's drive Z: (the Unix root).
+windows_path() { echo "Z:${1//\//\\}"; }
+
+# sim OPTIONS...: the simulator with wine's services in its testbed; the sample package (and
+# what its update blocks send) built by the Windows tools.
+sim() {
+    qtx_wine_hid_start "$bin" "$QTX_SIM" --record "$work/received" "$@" || fail "wine's HID bus did not start"
+    [ -f "$work/sent" ] && return
+    wine "$bin/qtx-package.exe" build "$(windows_path "$QTX_SRC/tools/qtx-package/sample/sample.manifest")" \
+        "$(windows_path "$work/QTX-ORB9_UP.upd")" >/dev/null
+    wine "$bin/qtx-package.exe" blocks "$(windows_path "$work/QTX-ORB9_UP.upd")" "$(windows_path "$work/sent")" >/dev/null
+    for f in "$unicode" "$folder"; do
+        cp "$bin/QtxUpdate.exe" "$bin/qtx-update.exe" "$bin/devlink.dll" "$work/QTX-ORB9_UP.upd" "$f/"
+    done
+}
+
+# blocks_arrived: the simulator got exactly the package's update blocks.
+blocks_arrived() {
+    qtx_wine_hid_stop
+    grep -q 'update complete, all CRC-16s match' "$QTX_WINE_HID_LOG" || fail "the simulator saw no complete update"
+    cmp "$work/sent" "$work/received" || fail "the received blocks differ from the package's"
+}
+
+# start_window [FOLDER]: QtxUpdate.exe from FOLDER (the plain one) on the private X server,
+# photographed and clicked at client coordinates; wine draws its frame, as Windows does.
+start_window() {
+    command -v tesseract >/dev/null || fail "tesseract is missing (scripts/setup --windows installs it)"
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    (cd "${1:-$folder}" && WINEDEBUG=-all,warn+debugstr exec wine QtxUpdate.exe) >/dev/null 2>"$work/trace" &
+    program=$!
+    for _ in $(seq 300); do
+        win=$(xdotool search --onlyvisible --name '^Updater Program$' 2>/dev/null | head -n 1) && [ -n "$win" ] && break
+        sleep 0.1
+    done
+    [ -n "${win:-}" ] || fail "no window"
+    sleep 1
+    read -r client_x client_y < <(wine "$bin/window_style_probe.exe" 2>/dev/null | tr -d '\r')
+}
+click() { qtx_x_click "$win" "$(($1 + client_x))" "$(($2 + client_y))"; }
+ok_or_start() { click 356 146; }
+
+# shows TEXT SECONDS [SHOT]: waits until the window shows TEXT, read back from the screen.
+shows() {
+    local end=$((SECONDS + $2))
+    while [ $SECONDS -le $end ]; do
+        qtx_x_shot "$win" "$work/screen.png"
+        convert "$work/screen.png" -resize 300% -colorspace Gray "$work/ocr.png"
+        if tesseract "$work/ocr.png" - 2>/dev/null | tr '\n' ' ' | grep -qF "$1"; then
+            [ -z "${3:-}" ] || cp "$work/screen.png" "$QTX_SHOTS/$3.png"
+            return 0
+        fi
+        sleep 0.5
+    done
+    fail "the window did not show \"$1\" within $2 s (it shows: $(tesseract "$work/ocr.png" - 2>/dev/null | tr '\n' ' '))"
+}
+
+# ends: "OK" ends the program, with status 0.
+ends() {
+    ok_or_start
+    for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$program" 2>/dev/null && fail "OK did not end the program"
+    wait "$program" || fail "the program exited with $?"
+    program=
+}
+
+# window_fault OPTIONS...: an update that fails at the simulator's fault; Failed within the
+# time limits (the unplug's is the 10 s answer of the completion phase).
+window_fault() {
+    sim "$@"
+    start_window
+    ok_or_start
+    shows "Current Version: Ver. 1.02" 20
+    ok_or_start
+    shows "An error has occurred." 25
+    ends
+}
+
+case $scenario in
+    window-update)
+        sim
+        start_window "$unicode"
+        ok_or_start
+        shows "Current Version: Ver. 1.02" 20 windows-en-ready
+        # Outside an update the screen follows the controller's notices (RegisterDeviceNotificationA).
+        kill -USR1 "$QTX_SIM_PID"
+        shows "is not recognized" 20
+        kill -USR2 "$QTX_SIM_PID"
+        shows "Current Version: Ver. 1.02" 20
+        ok_or_start
+        shows "is now complete" 60 windows-en-complete
+        ends
+        blocks_arrived
+        ;;
+    window-wrong-code) window_fault --wrong-code-at data:5=0xFB ;;
+    window-mode-refused) window_fault --mode-refuse 2 ;;
+    window-unplug) window_fault --unplug-at data:3 ;;
+    library)
+        sim --controllers 2 --unplug-at mode:2=1500
+        wine "$bin/wine_hid_tests.exe" --gtest_filter='HidUnderWine.*' || fail "wine_hid_tests.exe"
+        qtx_wine_hid_stop
+        grep -q refused "$QTX_WINE_HID_LOG" && fail "writes without report ID 0 and 64 bytes"
+        ;;
+    no-answer)
+        sim --silent-at data:3
+        wine "$bin/wine_hid_tests.exe" --gtest_filter='NoAnswer.*' || fail "wine_hid_tests.exe"
+        ;;
+    cli)
+        sim
+        (cd "$folder" && wine qtx-update.exe --yes) >"$work/out" 2>&1 || fail "qtx-update.exe --yes: $? ($(cat "$work/out"))"
+        grep -q "Current Version: Ver. 1.02" "$work/out" || fail "no current version in: $(cat "$work/out")"
+        blocks_arrived
+        sim --controllers 0
+        (cd "$folder" && wine qtx-update.exe --yes) >/dev/null 2>&1 && status=0 || status=$?
+        [ "$status" -eq 4 ] || fail "qtx-update.exe with no controller: $status, not 4"
+        # A bad package named in UTF-8 on the command line: its name comes through whole.
+        head -c 100 "$work/QTX-ORB9_UP.upd" >"$unicode/bad.upd"
+        (cd "$folder" && wine qtx-update.exe --yes "$(windows_path "$unicode/bad.upd")") >"$work/out" 2>&1 && status=0 || status=$?
+        [ "$status" -eq 3 ] || fail "qtx-update.exe with a bad package: $status, not 3"
+        grep -qF "Дмитрий 下载 Réglages" "$work/out" || fail "the package's name was mangled: $(cat "$work/out")"
+        ;;
+    *) fail "no scenario $scenario" ;;
+esac
+echo "PASS: $scenario"
