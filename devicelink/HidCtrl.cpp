@@ -68,18 +68,37 @@ void HidCtrl::close()
 
 bool HidCtrl::send (const uint8_t* data, int length)
 {
-    if (linkState == 0)
+    if (util == nullptr)
         return false;
-    linkState = 2;
-    return util != nullptr && util->write (data, length);
+    // Read before the claim: a removal after the claim sees 2 and takes no other device, so
+    // this is the device held when the claim was made (or -1, and nothing is sent).
+    const int number = util->deviceNumber;
+    int32_t state = linkState;
+    if (state == 0)
+        return false;
+    if (beforeClaim)
+        beforeClaim();
+    // The claim holds only if linkState is still what was looked at: a removal in between
+    // wins, leaves its state, and nothing is sent.
+    if (!linkState.compare_exchange_strong (state, 2))
+        return false;
+    // Same state, other device: a removal and a take-over came in between. That device has
+    // been sent nothing, so the claim is handed back.
+    if (util->deviceNumber != number)
+    {
+        int32_t claimed = 2;
+        linkState.compare_exchange_strong (claimed, state);
+        return false;
+    }
+    return util->write (number, data, length);
 }
 
 void HidCtrl::hidDeviceRemoved()
 {
-    if (linkState == 2)
-        linkState = 0; // a device written to during an update is never replaced
-    else if (linkState == 1)
-        linkState = (util != nullptr && util->findDevice()) ? 1 : 0;
+    // Taken in one step against send's claim: a device claimed for a write (2) is never
+    // replaced, and while another is looked for no send can claim the one that left.
+    if (linkState.exchange (0) == 1 && util != nullptr && util->findDevice())
+        linkState = 1;
 
     if (linkState != 0)
     {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace qtx
 {
@@ -37,6 +38,10 @@ public:
     int32_t firmwareVersion = 0;
     uint8_t inputBuffer[1024] = {};
     int32_t inputLength = 0;
+
+    // Tests only (null in the program): runs on the sending thread after it has looked at
+    // linkState and before it claims the device, so a test can put a removal in between.
+    std::function<void()> beforeClaim;
 };
 
 } // namespace qtx

@@ -91,9 +91,8 @@ int HidUtil::readInput (uint8_t* destination, int size)
     return length;
 }
 
-bool HidUtil::write (const uint8_t* data, int length)
+bool HidUtil::write (int number, const uint8_t* data, int length)
 {
-    const int number = deviceNumber;
     if (data == nullptr || length <= 0 || number < 0)
         return false;
     return HID_Write (number, data, length) != 0;

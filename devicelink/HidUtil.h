@@ -34,7 +34,8 @@ public:
     bool findDevice();
     bool releaseDevice();
     int readInput (uint8_t* destination, int size);
-    bool write (const uint8_t* data, int length);
+    // deviceNumber: the device the caller claimed, read before its claim.
+    bool write (int deviceNumber, const uint8_t* data, int length);
     int readFirmwareVersion();
 
     // Message thread: one notice from the library.

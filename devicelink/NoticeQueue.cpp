@@ -41,35 +41,30 @@ struct NoticeQueue::State
             }
             self->handler (notice.message, notice.deviceNumber);
         }
-        {
-            std::lock_guard<std::mutex> guard (self->lock);
-            if (!self->open || self->pending.empty())
-            {
-                self->drainScheduled = false;
-                return;
-            }
-        }
-        schedule (self);
+        std::lock_guard<std::mutex> guard (self->lock);
+        if (!self->open || self->pending.empty())
+            self->drainScheduled = false;
+        else
+            schedule (self); // if refused, what is left waits for the next post's drain
     }
 
-    static void schedule (const std::shared_ptr<State>& self)
+    // With `lock` held, so that a poster that finds a drain scheduled can rely on it.
+    // False when the message loop refuses the call (gone, or quitting).
+    static bool schedule (const std::shared_ptr<State>& self)
     {
         // The callback keeps the state alive, so a drain that runs after close
         // finds it closed instead of freed.
         auto keep = self;
-        if (!juce::MessageManager::callAsync ([keep] { drain (keep); }))
-        {
-            std::lock_guard<std::mutex> guard (self->lock);
-            self->drainScheduled = false;
-        }
+        self->drainScheduled = juce::MessageManager::callAsync ([keep] { drain (keep); });
+        return self->drainScheduled;
     }
 };
 
 namespace
 {
-    void postFromLibrary (void* context, unsigned int message, int deviceNumber)
+    int postFromLibrary (void* context, unsigned int message, int deviceNumber)
     {
-        static_cast<NoticeQueue*> (context)->post (message, deviceNumber);
+        return static_cast<NoticeQueue*> (context)->post (message, deviceNumber) ? 1 : 0;
     }
 } // namespace
 
@@ -86,20 +81,18 @@ NoticeQueue::~NoticeQueue()
     close();
 }
 
-void NoticeQueue::post (unsigned int message, int deviceNumber)
+bool NoticeQueue::post (unsigned int message, int deviceNumber)
 {
-    {
-        std::lock_guard<std::mutex> guard (state->lock);
-        if (!state->open)
-            return;
-        state->pending.push_back ({message, deviceNumber});
-        // One drain serves everything queued before it runs; a drain already
-        // on its way will pick this notice up too, keeping the order.
-        if (state->drainScheduled)
-            return;
-        state->drainScheduled = true;
-    }
-    State::schedule (state);
+    std::lock_guard<std::mutex> guard (state->lock);
+    if (!state->open)
+        return false;
+    state->pending.push_back ({message, deviceNumber});
+    // One drain serves everything queued before it runs; a drain already
+    // on its way will pick this notice up too, keeping the order.
+    if (state->drainScheduled || State::schedule (state))
+        return true;
+    state->pending.pop_back();
+    return false;
 }
 
 void NoticeQueue::close()

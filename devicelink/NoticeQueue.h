@@ -24,8 +24,9 @@ public:
     // The target to give the library; valid while this queue exists.
     const DevlinkNotifyTarget& target() const { return notifyTarget; }
 
-    // Any thread; never blocks on the message thread.
-    void post (unsigned int message, int deviceNumber);
+    // Any thread; never blocks on the message thread. False when the notice could not be
+    // queued (closed, or the message loop refused it); the library then re-arms it.
+    bool post (unsigned int message, int deviceNumber);
 
     // Message thread: drops what is still queued; no handler call follows.
     void close();

@@ -43,10 +43,11 @@ double medianMs (int runs, F&& f)
 
 std::atomic<long long> postedAt{0};
 
-void onPost (void*, unsigned int message, int)
+int onPost (void*, unsigned int message, int)
 {
     if (message == 1027)
         postedAt = Clock::now().time_since_epoch().count();
+    return 1;
 }
 
 // Waits (spinning briefly, then yielding) until `flag` is nonzero; false after 5 s.

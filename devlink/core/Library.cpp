@@ -235,22 +235,38 @@ int Library::asioDeviceNumber (int driverSet, unsigned int channelIndex)
 void Library::announceChanges()
 {
     std::lock_guard<std::mutex> order (announceMutex);
-    std::vector<std::pair<Notifier::Kind, int>> notices;
+    struct Notice
+    {
+        Notifier::Kind kind;
+        std::size_t number;
+        int before, after; // the number's previousTypes entry before and after this round
+    };
+    std::vector<Notice> notices;
     {
         std::lock_guard<std::mutex> lock (mutex);
         refresh();
-        for (int n = 0; n < DEVLINK_MAX_DEVICES; ++n)
+        for (std::size_t i = 0; i < DEVLINK_MAX_DEVICES; ++i)
         {
-            const auto i = std::size_t (n);
             if (deviceTypes[i] != -1 && previousTypes[i] == -1)
-                notices.emplace_back (Notifier::Kind::arrival, n);
+                notices.push_back ({Notifier::Kind::arrival, i, previousTypes[i], deviceTypes[i]});
             else if (deviceTypes[i] == -1 && previousTypes[i] != -1)
-                notices.emplace_back (Notifier::Kind::removal, n);
+                notices.push_back ({Notifier::Kind::removal, i, previousTypes[i], deviceTypes[i]});
             previousTypes[i] = deviceTypes[i];
         }
     }
-    for (const auto& [kind, n] : notices)
-        notifier.post (kind, n);
+    std::vector<Notice> refused;
+    for (const Notice& notice : notices)
+        if (notifier.post (notice.kind, int (notice.number)) == Notifier::Outcome::refused)
+            refused.push_back (notice);
+    if (refused.empty())
+        return;
+    // The client could not take these: they stay unannounced, so the next change announces
+    // them again if they still hold. No retry of our own: a client that keeps refusing
+    // must not keep this thread busy.
+    std::lock_guard<std::mutex> lock (mutex);
+    for (const Notice& notice : refused)
+        if (previousTypes[notice.number] == notice.after)
+            previousTypes[notice.number] = notice.before;
 }
 
 void Library::refresh()

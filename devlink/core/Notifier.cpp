@@ -12,15 +12,14 @@ void Notifier::set (const DevlinkNotifyTarget* newTarget, unsigned int input, un
     removalMessage = removal;
 }
 
-bool Notifier::post (Kind kind, int deviceNumber)
+Notifier::Outcome Notifier::post (Kind kind, int deviceNumber)
 {
     std::lock_guard<std::mutex> lock (mutex);
     const unsigned int message = kind == Kind::input     ? inputMessage
                                  : kind == Kind::arrival ? arrivalMessage
                                                          : removalMessage;
     if (target.post == nullptr || message == 0)
-        return false;
-    target.post (target.context, message, deviceNumber);
-    return true;
+        return Outcome::notWanted;
+    return target.post (target.context, message, deviceNumber) != 0 ? Outcome::posted : Outcome::refused;
 }
 } // namespace qtx::devlink

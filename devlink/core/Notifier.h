@@ -19,12 +19,18 @@ public:
         removal
     };
 
+    enum class Outcome
+    {
+        posted,    // the client queued it
+        notWanted, // no target, or a message number of 0: nothing to deliver
+        refused    // the client's post could not queue it
+    };
+
     // A null target or a null post function stops all posting.
     void set (const DevlinkNotifyTarget* target, unsigned int input, unsigned int arrival,
               unsigned int removal);
     void clear() { set (nullptr, 0, 0, 0); }
-    // True when the notice was posted (a target and a nonzero message number are set).
-    bool post (Kind kind, int deviceNumber);
+    Outcome post (Kind kind, int deviceNumber);
 
 private:
     std::mutex mutex;

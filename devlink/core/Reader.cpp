@@ -36,7 +36,10 @@ void Reader::run()
             break;
         if (result == ReadResult::timeout)
             continue;
-        if (store->store (buffer, got) && !notifier.post (Notifier::Kind::input, deviceNumber))
+        // A notice the client did not queue is due again with the next report; otherwise
+        // the device would fall silent until the client fetched for some other reason.
+        if (store->store (buffer, got) &&
+            notifier.post (Notifier::Kind::input, deviceNumber) != Notifier::Outcome::posted)
             store->noticeNotPosted();
     }
     done = true;

@@ -20,7 +20,8 @@ public:
     // Stores one report (report ID first, `size` bytes). Returns true when an input notice
     // is due: none has been posted since the client last fetched.
     bool store (const std::uint8_t* report, int size);
-    // The notice that store() asked for was not posted after all.
+    // The notice that store() asked for was not posted after all (no target, or the client
+    // could not queue it): the next report asks again.
     void noticeNotPosted();
     // Copies one whole stored report and counts as the client's fetch. Returns the length.
     int fetch (std::uint8_t* destination);

@@ -44,10 +44,17 @@ extern "C" {
  * from its own threads, in the order the events happened; it never waits for
  * the client. A null target (or a null post) stops all posting. The library
  * copies the struct: the client may reuse its own copy at once, but the
- * context must stay valid until HID_SetCallback(NULL, ...) has returned. */
+ * context must stay valid until HID_SetCallback(NULL, ...) has returned.
+ *
+ * post returns nonzero when it queued the notice for the client, 0 when it
+ * could not (its queue is closed, its window is gone, the system refused the
+ * message). A notice that was not queued is not lost for good: an input notice
+ * comes again with the device's next report; an arrival or removal is posted
+ * again at the next device change if it still holds. The library does not
+ * retry on its own. */
 typedef struct DevlinkNotifyTarget
 {
-    void (*post)(void* context, unsigned int message, int deviceNumber);
+    int (*post)(void* context, unsigned int message, int deviceNumber);
     void* context;
 } DevlinkNotifyTarget;
 

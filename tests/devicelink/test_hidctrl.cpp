@@ -1,7 +1,8 @@
-// The device link over a scripted library: which device it holds, what it
-// reports to its handler, and how the library's notices reach the message thread.
+// The device link over the library's own exports and core, on the core tests' fake platform:
+// which device it holds, what it reports to its handler, how the library's notices reach
+// the message thread, and its writes against a removal.
 
-#include "FakeDevlink.h"
+#include "FakePlatform.h"
 #include "support/MessageThread.h"
 
 #include "devicelink/HidCtrl.h"
@@ -10,16 +11,58 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
 #include <string>
 
 using namespace qtx;
+using qtx::devlink::HidInterface;
+using qtx::devlink::test::Bytes;
+using qtx::devlink::test::FakePlatform;
 using qtx::test::MessageThread;
 using Strings = std::vector<std::string>;
+using Writes = std::vector<std::pair<std::string, Bytes>>;
 
 namespace
 {
+// The system the exports see, for the whole run: the library is never destroyed either.
+FakePlatform& fake()
+{
+    static auto* platform = new FakePlatform;
+    return *platform;
+}
+} // namespace
+
+qtx::devlink::Platform qtx::devlink::systemPlatform()
+{
+    return fake().platform();
+}
+
+namespace
+{
+
+HidInterface controller (const char* port)
+{
+    return FakePlatform::device (port, DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID);
+}
+
+const HidInterface ctrlA = controller ("1-2"), ctrlB = controller ("1-3"), ctrlC = controller ("1-5");
+const HidInterface other = FakePlatform::device ("1-4", DEVLINK_VENDOR_ID, 0x0016); // type 2
+
+const uint8_t command[64] = {0xF4};
+
+Bytes onTheWire() // the command behind report ID 0
+{
+    Bytes wire (65, 0);
+    wire[1] = command[0];
+    return wire;
+}
+
+Bytes report (uint8_t fill)
+{
+    Bytes r (65, fill);
+    r[0] = 0; // report ID
+    return r;
+}
 
 struct Recorder : HidHandler
 {
@@ -47,7 +90,7 @@ struct Recorder : HidHandler
     HidCtrl& ctrl;
     std::thread::id messageThread;
     Strings events;
-    std::vector<std::vector<uint8_t>> inputs;
+    std::vector<Bytes> inputs;
     int offThread = 0;
     int afterClose = 0;
     bool closed = false;
@@ -56,7 +99,14 @@ struct Recorder : HidHandler
 class DeviceLink : public ::testing::Test
 {
 protected:
-    void SetUp() override { fake::reset(); }
+    void SetUp() override
+    {
+        std::lock_guard<std::mutex> lock (fake().mutex);
+        fake().present.clear();
+        fake().usb = {{DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID, 0x0102}};
+        fake().writes.clear();
+        fake().lockTakenElsewhere = false;
+    }
 
     void TearDown() override
     {
@@ -69,6 +119,23 @@ protected:
         return loop.call ([&] { return ctrl.open (&recorder, selector); });
     }
 
+    // A device comes or goes while the library watches, and its notices reach the handler.
+    void plug (const HidInterface& d)
+    {
+        fake().plug (d);
+        changed();
+    }
+    void unplug (const HidInterface& d)
+    {
+        fake().unplug (d.path);
+        changed();
+    }
+    void changed()
+    {
+        fake().fireChange();
+        settle();
+    }
+
     // Lets every notice posted so far reach the handler. A drain that found
     // more notices queued behind it queues itself again: the second flush
     // comes after that one.
@@ -78,10 +145,28 @@ protected:
         loop.flush();
     }
 
+    // Input comes from a reader thread: waits (generously) until `done` holds on the loop.
+    template <typename Done>
+    bool waitUntil (Done done)
+    {
+        for (int i = 0; i < 20000; ++i)
+        {
+            if (loop.call ([&] { return done(); }))
+                return true;
+            std::this_thread::sleep_for (std::chrono::milliseconds (1));
+        }
+        return false;
+    }
+
     template <typename Read>
     auto onLoop (Read read)
     {
         return loop.call ([&] { return read (ctrl); });
+    }
+
+    int held()
+    {
+        return onLoop ([] (HidCtrl& l) { return l.util->deviceNumber.load(); });
     }
 
     Strings events()
@@ -89,12 +174,16 @@ protected:
         return loop.call ([this] { return recorder.events; });
     }
 
+    Writes writes()
+    {
+        std::lock_guard<std::mutex> lock (fake().mutex);
+        return fake().writes;
+    }
+
     MessageThread loop;
     HidCtrl ctrl;
     Recorder recorder{ctrl, loop.id};
 };
-
-const uint8_t command[64] = {0xF4};
 
 } // namespace
 
@@ -102,23 +191,24 @@ TEST_F (DeviceLink, TakesTheLowestNumberedControllerWithItsVersionOrNone)
 {
     const struct
     {
-        std::vector<std::array<int, 3>> devices; // number, type, version
+        std::vector<HidInterface> devices; // numbered in this order
         int linkState, number, version;
     } cases[] = {
-        {{{0, 3, 555}, {2, 9, 102}, {5, 9, 204}}, 1, 2, 102},
-        {{{0, 3, 555}}, 0, -1, 0},
+        {{other, ctrlA, ctrlB}, 1, 1, 102},
+        {{other}, 0, -1, 0},
     };
     for (const auto& c : cases)
     {
-        fake::reset();
+        SetUp();
         for (const auto& d : c.devices)
-            fake::plug (d[0], d[1], d[2]);
+            fake().plug (d);
         ASSERT_TRUE (open (1));
         EXPECT_EQ (ctrl.linkState, c.linkState);
-        EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.util->deviceNumber.load(); }), c.number);
+        EXPECT_EQ (held(), c.number);
         EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.firmwareVersion; }), c.version);
         EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.inputLength; }), c.linkState != 0 ? 64 : 0);
         EXPECT_EQ (ctrl.send (command, 64), c.linkState != 0);
+        EXPECT_EQ (writes(), (c.linkState != 0 ? Writes{{ctrlA.path, onTheWire()}} : Writes{}));
         loop.call ([this] { ctrl.close(); });
     }
 }
@@ -126,100 +216,115 @@ TEST_F (DeviceLink, TakesTheLowestNumberedControllerWithItsVersionOrNone)
 TEST_F (DeviceLink, NoticesThatConcernNoHeldDeviceReachNoHandler)
 {
     // Selector 0 takes nothing, not even a controller that arrives later.
-    fake::plug (0, 9, 102);
+    fake().plug (ctrlA);
     ASSERT_TRUE (open (0));
-    EXPECT_TRUE (fake::started());
-    fake::plug (1, 9, 102);
-    fake::input (0, {0xF6, 1});
+    plug (ctrlB);
+    ASSERT_TRUE (fake().feed (ctrlA.path, report (1)));
+    ASSERT_TRUE (fake().drained (ctrlA.path));
     settle();
     EXPECT_TRUE (events().empty());
     EXPECT_EQ (ctrl.linkState, 0);
     EXPECT_FALSE (ctrl.send (command, 64));
-    EXPECT_TRUE (fake::writes().empty());
+    EXPECT_TRUE (writes().empty());
     loop.call ([this] { ctrl.close(); });
 
     // Input of another device, unknown notices, removal of a number not held.
-    fake::reset();
-    fake::plug (1, 3, 0);
-    fake::plug (2, 9, 101);
+    SetUp();
+    fake().plug (other);
+    fake().plug (ctrlA);
     ASSERT_TRUE (open (1));
-    fake::input (1, std::vector<uint8_t> (64, 0xAA));
-    fake::postRaw (4242, 2);
-    fake::postRaw (WM_HID_REMOVAL, 7);
+    ASSERT_TRUE (fake().feed (other.path, report (0xAA)));
+    ASSERT_TRUE (fake().drained (other.path));
+    const DevlinkNotifyTarget target = ctrl.util->notices->target();
+    target.post (target.context, 4242, 1);
+    target.post (target.context, WM_HID_REMOVAL, 7);
+    ASSERT_TRUE (fake().feed (ctrlA.path, report (0x55)));
+    ASSERT_TRUE (waitUntil ([this] { return !recorder.events.empty(); }));
     settle();
-    EXPECT_TRUE (events().empty());
+    EXPECT_EQ (events(), Strings{"input"});
     EXPECT_EQ (ctrl.linkState, 1);
 }
 
 TEST_F (DeviceLink, RemovalBeforeAnyWriteTakesTheOtherController)
 {
-    fake::plug (1, 9, 101);
-    fake::plug (4, 9, 101);
+    fake().plug (ctrlA);
+    fake().plug (ctrlB);
     ASSERT_TRUE (open (1));
 
-    fake::unplug (4); // not held: nothing happens
-    settle();
+    unplug (ctrlB); // not held: nothing happens
     EXPECT_TRUE (events().empty());
 
-    fake::plug (4, 9, 101);
-    fake::unplug (1);
-    settle();
+    plug (ctrlB); // its old number again; arrivals are ignored while a device is held
+    unplug (ctrlA);
     EXPECT_EQ (events(), Strings{"arrived"});
     EXPECT_EQ (ctrl.linkState, 1);
-    EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.util->deviceNumber.load(); }), 4);
+    EXPECT_EQ (held(), 1);
 }
 
-TEST_F (DeviceLink, RemovalAfterASendIsReportedEvenWithAnotherController)
+// A send and a removal of the held controller race; whichever comes first decides. A send
+// that came first makes the removal final even with another controller there; a removal
+// that came between the send's look at linkState and its claim wins: nothing is claimed or
+// written, and the other controller, if taken, receives nothing.
+TEST_F (DeviceLink, ASendAndARemovalInEitherOrderNeverWriteToAnotherController)
 {
-    fake::plug (1, 9, 101);
-    fake::plug (4, 9, 101);
-    ASSERT_TRUE (open (1));
-    EXPECT_TRUE (ctrl.send (command, 64));
-    EXPECT_EQ (ctrl.linkState, 2);
-    ASSERT_EQ (fake::writes().size(), 1u);
-    EXPECT_EQ (fake::writes()[0].deviceNumber, 1);
-    EXPECT_EQ (fake::writes()[0].data, std::vector<uint8_t> (command, command + 64));
+    const struct
+    {
+        const char* name;
+        bool removalInTheGap, otherPresent, sent;
+        int linkState, held;
+        Strings events; // after the race, then a new controller's arrival
+    } cases[] = {
+        {"send first", false, true, true, 0, -1, {"removed", "arrived"}},
+        {"removal first", true, false, false, 0, -1, {"removed", "arrived"}},
+        {"removal first, another taken", true, true, false, 1, 1, {"arrived"}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        SetUp();
+        recorder.events.clear();
+        fake().plug (ctrlA);
+        if (c.otherPresent)
+            fake().plug (ctrlB);
+        ASSERT_TRUE (open (1));
+        if (c.removalInTheGap)
+            ctrl.beforeClaim = [this] { unplug (ctrlA); };
+        EXPECT_EQ (ctrl.send (command, 64), c.sent);
+        ctrl.beforeClaim = nullptr;
+        if (!c.removalInTheGap)
+            unplug (ctrlA);
 
-    fake::unplug (1);
-    settle();
-    EXPECT_EQ (events(), Strings{"removed"});
-    EXPECT_EQ (ctrl.linkState, 0);
-    EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.firmwareVersion; }), 0);
-
-    // A later arrival is taken again.
-    fake::plug (6, 9, 300);
-    settle();
-    EXPECT_EQ (events(), (Strings{"removed", "arrived"}));
-    EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.firmwareVersion; }), 101);
+        EXPECT_EQ (ctrl.linkState, c.linkState);
+        EXPECT_EQ (held(), c.held);
+        EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.firmwareVersion; }), c.linkState != 0 ? 102 : 0);
+        EXPECT_EQ (writes(), (c.sent ? Writes{{ctrlA.path, onTheWire()}} : Writes{}));
+        plug (ctrlC);
+        EXPECT_EQ (events(), c.events);
+        EXPECT_EQ (ctrl.linkState, 1);
+        loop.call ([this] { ctrl.close(); });
+    }
 }
 
-TEST_F (DeviceLink, InputReachesTheHandlerOnceANoticeAndShorterInputKeepsOlderBytes)
+TEST_F (DeviceLink, EveryInputReachesTheHandlerUpToTheLatest)
 {
-    fake::plug (3, 9, 100);
+    fake().plug (ctrlA);
     ASSERT_TRUE (open (1));
+    // One notice until the link fetches: a link that does not fetch hears only the first.
     constexpr int reports = 250; // one byte tells them apart
     for (int k = 0; k < reports; ++k)
-        fake::input (3, std::vector<uint8_t> (64, (uint8_t) k));
-    settle();
-    EXPECT_EQ (events(), Strings (reports, "input"));
-    // Only the latest report is stored, so later notices may fetch newer data,
-    // never older.
-    auto inputs = loop.call ([this] { return recorder.inputs; });
+        ASSERT_TRUE (fake().feed (ctrlA.path, report ((uint8_t) k)));
+    ASSERT_TRUE (
+        waitUntil ([this] { return !recorder.inputs.empty() && recorder.inputs.back()[0] == reports - 1; }));
+    // Only the latest report is stored, so later notices may fetch newer data, never older.
+    const auto inputs = loop.call ([this] { return recorder.inputs; });
     for (size_t k = 1; k < inputs.size(); ++k)
         ASSERT_LE (inputs[k - 1][0], inputs[k][0]);
-    EXPECT_EQ (inputs.back()[0], reports - 1);
-
-    fake::input (3, {0x22, 0x22});
-    settle();
-    const auto buffer =
-        onLoop ([] (HidCtrl& l) { return std::vector<uint8_t> (l.inputBuffer, l.inputBuffer + 64); });
-    EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.inputLength; }), 2);
-    std::vector<uint8_t> expected (64, reports - 1);
-    expected[0] = expected[1] = 0x22;
-    EXPECT_EQ (buffer, expected);
+    Bytes last (64, 0); // bytes 1 to 54 of the report, the rest zero
+    std::fill (last.begin(), last.begin() + 54, reports - 1);
+    EXPECT_EQ (inputs.back(), last);
 }
 
-TEST (NoticeQueue, ServesNoticesFromManyThreadsInPostingOrder)
+TEST (NoticeQueue, ServesNoticesFromManyThreadsInPostingOrderAndSaysWhenItCannot)
 {
     MessageThread loop;
     std::vector<std::pair<unsigned int, int>> served;
@@ -230,14 +335,16 @@ TEST (NoticeQueue, ServesNoticesFromManyThreadsInPostingOrder)
             offThread += std::this_thread::get_id() != loop.id ? 1 : 0;
             served.emplace_back (message, number);
         });
+    const DevlinkNotifyTarget target = queue.target();
     constexpr int perThread = 5000;
+    std::atomic<int> refused{0};
     std::vector<std::thread> posters;
     for (unsigned int t = 0; t < 3; ++t)
         posters.emplace_back (
-            [&queue, t]
+            [&, t]
             {
                 for (int k = 0; k < perThread; ++k)
-                    queue.target().post (queue.target().context, t, k);
+                    refused += target.post (target.context, t, k) == 0;
             });
     for (auto& p : posters)
         p.join();
@@ -250,19 +357,24 @@ TEST (NoticeQueue, ServesNoticesFromManyThreadsInPostingOrder)
     for (const auto& [message, number] : result)
         ASSERT_EQ (number, next[message]++) << "thread " << message;
     EXPECT_EQ (loop.call ([&] { return offThread; }), 0);
+    EXPECT_EQ (refused, 0);
     loop.call ([&] { queue.close(); });
+    EXPECT_EQ (target.post (target.context, WM_HID_INPUT, 0), 0); // closed: the library re-arms
 }
 
 TEST_F (DeviceLink, NothingIsHandledAfterClose)
 {
-    fake::plug (0, 9, 101);
+    fake().plug (ctrlA);
     ASSERT_TRUE (open (1));
     std::atomic<bool> stop{false};
     std::thread flood (
         [&]
         {
             for (uint8_t k = 0; !stop; ++k)
-                fake::input (0, {k});
+            {
+                fake().feed (ctrlA.path, report (k));
+                std::this_thread::sleep_for (std::chrono::microseconds (50));
+            }
         });
     std::this_thread::sleep_for (std::chrono::milliseconds (20));
     loop.call (
@@ -276,21 +388,25 @@ TEST_F (DeviceLink, NothingIsHandledAfterClose)
     settle();
     EXPECT_EQ (loop.call ([this] { return recorder.afterClose; }), 0);
     EXPECT_EQ (ctrl.linkState, 1); // close forgets the device, not the state read by the screen
-    EXPECT_FALSE (fake::started());
+    std::lock_guard<std::mutex> lock (fake().mutex);
+    EXPECT_FALSE (fake().watching); // the library was finalised
 }
 
 TEST_F (DeviceLink, SecondOpenFailsAndARefusedLibraryStillFindsThePresentDevice)
 {
-    fake::setInitializeResult (0); // another client holds the library
-    fake::plug (0, 9, 120);
+    {
+        std::lock_guard<std::mutex> lock (fake().mutex);
+        fake().lockTakenElsewhere = true; // another client holds the library
+    }
+    fake().plug (ctrlA);
     ASSERT_TRUE (open (1));
     EXPECT_EQ (ctrl.linkState, 1);
-    EXPECT_TRUE (fake::started());
-    EXPECT_EQ (fake::inputMessage(), WM_HID_INPUT);
 
     HidCtrl second;
     EXPECT_FALSE (loop.call ([&] { return second.open (&recorder, 1); }));
     EXPECT_EQ (second.util, nullptr);
     EXPECT_FALSE (second.send (command, 64));
-    EXPECT_EQ (fake::initializeCalls(), 1);
+    // The failed second open left the first link's library running: input still comes.
+    ASSERT_TRUE (fake().feed (ctrlA.path, report (7)));
+    EXPECT_TRUE (waitUntil ([this] { return recorder.events == Strings{"input"}; }));
 }

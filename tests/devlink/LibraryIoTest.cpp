@@ -97,6 +97,13 @@ TEST_F (IoTest, OneNoticeUntilTheClientFetches)
     // Fetched: the next report is announced again.
     deliver (report (6), 1);
     EXPECT_EQ (log.count (inputMsg), 2u);
+    // A notice the client could not queue counts as not posted: the next report, though
+    // nothing was fetched since, is announced.
+    fetch (0);
+    log.refuse = 1;
+    ASSERT_TRUE (fake.feed (ctrl.path, report (7)));
+    deliver (report (8), 2);
+    EXPECT_EQ (fetch (0)[0], 8);
 }
 
 TEST_F (IoTest, ReportsStoredWithoutCallbackAndNoticesResumeLater)

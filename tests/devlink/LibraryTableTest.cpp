@@ -102,7 +102,7 @@ TEST_F (TableTest, TypeChangeAtOneNumberIsAnnouncedNeitherWay)
     EXPECT_TRUE (log.take().empty());
 }
 
-TEST_F (TableTest, ZeroMessageNumbersAreNotPosted)
+TEST_F (TableTest, ZeroMessageNumbersAreNotPostedRefusedNoticesComeAgain)
 {
     fake.plug (ctrl);
     open (0, removalMsg);
@@ -111,6 +111,14 @@ TEST_F (TableTest, ZeroMessageNumbersAreNotPosted)
     fake.unplug (ctrlB.path);
     lib->announceChanges();
     EXPECT_EQ (log.take(), (Notices{{removalMsg, 1}}));
+
+    // One the client could not queue is announced again at the next look, not at once.
+    log.refuse = 1;
+    fake.unplug (ctrl.path);
+    lib->announceChanges();
+    EXPECT_TRUE (log.take().empty());
+    lib->announceChanges();
+    EXPECT_EQ (log.take(), (Notices{{removalMsg, 0}}));
 }
 
 TEST_F (TableTest, ChangesBeforeStartAreArrivalsThenStartTakesThemAsKnown)

@@ -13,13 +13,14 @@ struct SlowTarget
     std::atomic<int> inPost{0};
     std::atomic<int> posts{0};
 
-    static void post (void* context, unsigned, int)
+    static int post (void* context, unsigned, int)
     {
         auto* self = static_cast<SlowTarget*> (context);
         ++self->inPost;
         std::this_thread::sleep_for (std::chrono::microseconds (200));
         ++self->posts;
         --self->inPost;
+        return 1;
     }
 };
 } // namespace

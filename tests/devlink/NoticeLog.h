@@ -23,13 +23,20 @@ struct NoticeLog
     std::mutex mutex;
     std::condition_variable cv;
     Notices notices;
+    int refuse = 0; // the next this many notices are not queued, as a closed queue does
 
-    static void post (void* context, unsigned message, int deviceNumber)
+    static int post (void* context, unsigned message, int deviceNumber)
     {
         auto* log = static_cast<NoticeLog*> (context);
         std::lock_guard<std::mutex> lock (log->mutex);
+        if (log->refuse > 0)
+        {
+            --log->refuse;
+            return 0;
+        }
         log->notices.emplace_back (message, deviceNumber);
         log->cv.notify_all();
+        return 1;
     }
 
     DevlinkNotifyTarget target() { return {&NoticeLog::post, this}; }

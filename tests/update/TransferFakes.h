@@ -103,18 +103,6 @@ public:
         return out;
     }
 
-    std::vector<int> sites() const
-    {
-        std::vector<int> out;
-        for (const auto& t : traces)
-        {
-            const auto at = t.rfind ('@');
-            if (at != std::string::npos)
-                out.push_back (std::stoi (t.substr (at + 1)));
-        }
-        return out;
-    }
-
     GoodController controller;
     std::deque<Answer> queued;
     Answer latest;

@@ -94,25 +94,54 @@ TEST_F (PackageReaderTest, SoundPackageKeepsEveryBlockUnscrambled)
     EXPECT_EQ (o->verdict.recordOffset[3], o->verdict.recordOffset[2] + 28);
 }
 
-TEST_F (PackageReaderTest, BlockKeyAndStoredBytesFollowTheFormula)
+// A package written byte by byte, apart from update/ and from the package writer (which
+// shares the reader's layout, key and CRC routines, so a fault in both would pass the other
+// tests). Every byte that is not examined, and the padding, is non-zero; header byte 23 is
+// non-zero and enters the key of the scrambled block 0. The key, the CRC-16s and the trailer
+// were worked out once with a few lines of Python: bitwise CRC-32/MPEG-2 and CRC-16/XMODEM,
+// checked against their catalogue values for "123456789" (0x0376E6E7, 0x31C3); table entry
+// 0x80 = 0x690CE0EE; K = ((0x4F585451 ^ 0x11223344) + 0x5A333231) ^ 0x690CE0EE = 0xD1A179A8.
+TEST_F (PackageReaderTest, ReadsAPackageWrittenByHand)
 {
-    // Worked by hand: H12 = "QTXO" = 0x4F585451, H20 = "123\0" = 0x00333231,
-    // R0 = 0x11223344, table[1] = 0x04C11DB7 -> K = 0x5A6C84F1.
-    PackageDescription package;
-    package.versionDigits = "123";
-    const std::vector<uint8_t> plain = {0x00, 0x00, 0x00, 0x00, 0x10};
-    package.blocks.push_back (makeBlock (plain, true, true, 1, 0x11223344u));
-    const auto bytes = buildPackage (package);
-
-    const uint8_t* stored = bytes.data() + qtx::layout::headerSize + qtx::layout::recordDataOffset;
-    const uint8_t expected[] = {0xF1, 0x84, 0x6C, 0x5A, 0xF1 ^ 0x10};
-    EXPECT_TRUE (std::equal (expected, expected + 5, stored));
-    EXPECT_EQ (qtx::blockKey (table, 0x4F585451u, 0x00333231u, 0x11223344u, 1), 0x5A6C84F1u);
-
-    // Only L bytes are unscrambled; the padding is not part of the data.
+    const std::vector<uint8_t> bytes{
+        // header: "UPD ", "0100", 4 not examined, "QTXORB9 ", "123", byte 23, 2 blocks, 3 not examined
+        'U', 'P', 'D', ' ', '0', '1', '0', '0', 0xDE, 0xAD, 0xBE, 0xEF, 'Q', 'T', 'X', 'O', 'R', 'B', '9',
+        ' ', '1', '2', '3', 0x5A, 0x02, 0x11, 0x22, 0x33,
+        // block 0: key word 0x11223344, 4 not examined, tag "1a2F", 'Y', scrambled (any non-zero),
+        // key index 0x80, 1 + 4 not examined, length 6, data 10 20 30 40 50 60 XOR K (A8 79 A1 D1),
+        // 2 bytes padding, 2 not examined, CRC-16 0x416D
+        0x44, 0x33, 0x22, 0x11, 0xA5, 0xA5, 0xA5, 0xA5, '1', 'a', '2', 'F', 'Y', 0x02, 0x80, 0x77, 0x99, 0x99,
+        0x99, 0x99, 0x06, 0x00, 0x00, 0x00, 0xB8, 0x59, 0x91, 0x91, 0xF8, 0x19, 0xEE, 0xEE, 0xC3, 0x3C, 0x6D,
+        0x41,
+        // block 1 at 28 + 36: key word (plain: unused), 4 not examined, tag "zz01", 'N', plain,
+        // key index, 1 + 4 not examined, length 3, data AB CD EF, 1 byte padding, 2 not examined,
+        // CRC-16 0x21A4
+        0xFF, 0xFF, 0xFF, 0xFF, 0x5A, 0x5A, 0x5A, 0x5A, 'z', 'z', '0', '1', 'N', 0x00, 0x33, 0x44, 0x55, 0x55,
+        0x55, 0x55, 0x03, 0x00, 0x00, 0x00, 0xAB, 0xCD, 0xEF, 0xEE, 0x66, 0x77, 0xA4, 0x21,
+        // trailer: CRC-32 of all bytes above, most significant byte first
+        0x6B, 0x0C, 0x50, 0x38};
     const auto o = parse (bytes);
-    ASSERT_NE (o->result, 0u);
-    EXPECT_EQ (o->blocks[0].data, plain);
+    ASSERT_EQ (o->verdict.error, PackageError::none) << qtx::describePackageError (o->verdict.error);
+    EXPECT_EQ (o->result, 9u);
+    EXPECT_EQ (o->info.totalLength, 9u);
+    EXPECT_EQ (o->info.version, 123);
+    EXPECT_EQ (o->info.blockCount, 2);
+    const qtx::UpdateBlock expected[] = {
+        {0x1A2F, true, true, 0x80, 6, {0x10, 0x20, 0x30, 0x40, 0x50, 0x60}, 0x416D},
+        {0x0001, false, false, 0x33, 3, {0xAB, 0xCD, 0xEF}, 0x21A4},
+    };
+    for (size_t i = 0; i < 2; ++i)
+    {
+        SCOPED_TRACE (i);
+        const auto& row = o->blocks[i];
+        EXPECT_EQ (row.tag, expected[i].tag);
+        EXPECT_EQ (row.update, expected[i].update);
+        EXPECT_EQ (row.scrambled, expected[i].scrambled);
+        EXPECT_EQ (row.keyIndex, expected[i].keyIndex);
+        EXPECT_EQ (row.length, expected[i].length);
+        EXPECT_EQ (row.data, expected[i].data);
+        EXPECT_EQ (row.crc, expected[i].crc);
+    }
 }
 
 TEST_F (PackageReaderTest, VersionDigitsAreTakenUnvalidated)

@@ -32,6 +32,27 @@ Answers on (uint8_t code, uint8_t value = 0)
 
 const Answers silence{};
 
+using Lines = std::vector<std::string>;
+
+// Trace lines that most runs share.
+const std::string modeSend = "send HID_UPDATE_COM_MODE_CHANGE to request for update. @515\n",
+                  modeOk = "succeeded to change to Update mode.\n",
+                  startSend = "send HID_UPDATE_COM_START. @290\n",
+                  blockSend = "send HID_UPDATE_COM_BLOCK_SEND. @328\n",
+                  chunkSend = "send HID_UPDATE_COM_DATA_SEND. @363\n",
+                  rcvOk1 = "HID_UPDATE_ANS_RCV_OK(0xf9, 1). @400\n",
+                  dlOk2 = "HID_UPDATE_ANS_DL_OK(0xfe, 2). @385\n",
+                  checkSend = "send HID_UPDATE_COM_PROGRESS_CHK. @438\n",
+                  complete = "HID_UPDATE_ANS_COMPLETE(0xfc, 100). @453\n";
+
+Lines joined (std::initializer_list<Lines> parts)
+{
+    Lines out;
+    for (const auto& part : parts)
+        out.insert (out.end(), part.begin(), part.end());
+    return out;
+}
+
 // The controller answers the given command (every time) with `answers`.
 std::function<std::optional<Answers> (const Wire&, int)> answering (uint8_t command, Answers answers)
 {
@@ -121,20 +142,8 @@ TEST (TransferRun, SuccessTracesEveryStepInOrder)
     ScriptedPort port;
     runTransfer (port, p);
 
-    const std::vector<std::string> expected{
-        "send HID_UPDATE_COM_MODE_CHANGE to request for update. @515\n",
-        "succeeded to change to Update mode.\n",
-        "send HID_UPDATE_COM_START. @290\n",
-        "send HID_UPDATE_COM_BLOCK_SEND. @328\n",
-        "send HID_UPDATE_COM_DATA_SEND. @363\n",
-        "HID_UPDATE_ANS_RCV_OK(0xf9, 1). @400\n",
-        "send HID_UPDATE_COM_DATA_SEND. @363\n",
-        "HID_UPDATE_ANS_DL_OK(0xfe, 2). @385\n",
-        "Skip to update 1.\n",
-        "send HID_UPDATE_COM_PROGRESS_CHK. @438\n",
-        "HID_UPDATE_ANS_COMPLETE(0xfc, 100). @453\n",
-    };
-    EXPECT_EQ (port.traces, expected);
+    EXPECT_EQ (port.traces, (Lines{modeSend, modeOk, startSend, blockSend, chunkSend, rcvOk1, chunkSend,
+                                   dlOk2, "Skip to update 1.\n", checkSend, complete}));
     EXPECT_EQ (port.states, (std::vector<int>{Updating, Complete}));
     EXPECT_EQ (port.progress, (std::vector<double>{0.0, 0.01, 0.02, 1.0}));
     EXPECT_EQ (port.pauses, (std::vector<int>{100}));
@@ -152,52 +161,68 @@ TEST (TransferRun, TimeLimitsOfEachWait)
     runTransfer (port, p);
     EXPECT_EQ (port.waits, (std::vector<int>{10000, 10000, 10000, 180000, 20000, 10000}));
     EXPECT_EQ (finalState (port), Complete);
-    EXPECT_EQ (port.sites(), (std::vector<int>{515, 290, 328, 363, 475, 390, 438, 453}));
+    EXPECT_EQ (port.traces, (Lines{modeSend, modeOk, startSend, blockSend, chunkSend,
+                                   "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 5). @475\n",
+                                   "HID_UPDATE_ANS_REQ_NEXT(0xfb, 7). @390\n", checkSend, complete}));
 }
 
-// One row per line of the failure table: where the fault is, what the
-// controller does there, how the transfer ends and which sites it traced.
+// One row per line of the failure table, and the run whose blocks all lack the update flag:
+// the package, where the fault is, what the controller does there, how the transfer ends
+// and its whole trace.
 TEST (TransferFailures, EachFaultEndsAsTheTableSays)
 {
     struct Row
     {
         const char* name;
+        std::vector<std::pair<uint32_t, bool>> blocks; // length, update flag
         uint8_t atCommand;
         int occurrence; // which command of that code (0-based)
         Answers answers;
         int state;
-        std::vector<int> sites;
-        bool completionPhase;
+        Lines trace;
     };
     const uint8_t start = HID_UPDATE_COM_START, block = HID_UPDATE_COM_BLOCK_SEND,
                   chunk = HID_UPDATE_COM_DATA_SEND, check = HID_UPDATE_COM_PROGRESS_CHK;
+    const std::vector<std::pair<uint32_t, bool>> one{{100, true}}; // two chunks
+    const Lines toStart{modeSend, modeOk, startSend}, firstChunk{blockSend, chunkSend, rcvOk1, chunkSend},
+        done{checkSend, complete};
     // clang-format off
     const std::vector<Row> rows{
-        {"start silent", start, 0, silence, Failed, {515, 290}, false},
-        {"start wrong code", start, 0, on (0xF9), Failed, {515, 290}, false},
-        {"block send silent", block, 0, silence, Failed, {515, 290, 328, 334, 438, 453}, true},
-        {"block send refused skips block", block, 0, on (0xFB), Complete,
-         {515, 290, 328, 414, 328, 363, 400, 363, 385, 438, 453}, true},
-        {"chunk silent", chunk, 0, silence, Failed, {515, 290, 328, 363, 368, 438, 453}, true},
-        {"interim answers stop", chunk, 0, on (0xF7, 3), Failed, {515, 290, 328, 363, 475, 483, 438, 453}, true},
-        {"middle chunk wrong code", chunk, 0, on (0xFE, 1), Failed, {515, 290, 328, 363, 404, 438, 453}, true},
-        {"last chunk wrong code", chunk, 1, on (0xF9, 1), Failed,
-         {515, 290, 328, 363, 400, 363, 392, 438, 453}, true},
-        {"device removed during chunk", chunk, 1, on (0x00), Failed,
-         {515, 290, 328, 363, 400, 363, 392, 438, 453}, true},
-        {"progress check silent", check, 0, silence, Failed, {515, 290, 328, 363, 400, 363, 385, 438, 444}, true},
-        {"progress check wrong code", check, 0, on (0xF8), Failed,
-         {515, 290, 328, 363, 400, 363, 385, 438, 459}, true},
+        {"start silent", one, start, 0, silence, Failed, toStart},
+        {"start wrong code", one, start, 0, on (0xF9), Failed, toStart},
+        {"block send silent", one, block, 0, silence, Failed,
+         joined ({toStart, {blockSend, "ERROR: no response from QTX-ORB9. @334\n"}, done})},
+        {"block send refused skips block", {{30, true}, {100, true}}, block, 0, on (0xFB), Complete,
+         joined ({toStart, {blockSend, "ERROR: unexpected response(0xfb). @414\n"}, firstChunk, {dlOk2}, done})},
+        {"chunk silent", one, chunk, 0, silence, Failed,
+         joined ({toStart, {blockSend, chunkSend, "ERROR: no response from QTX-ORB9. @368\n"}, done})},
+        {"interim answers stop", one, chunk, 0, on (0xF7, 3), Failed,
+         joined ({toStart, {blockSend, chunkSend, "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 3). @475\n",
+                            "ERROR: no response from QTX-ORB9. @483\n"}, done})},
+        {"middle chunk wrong code", one, chunk, 0, on (0xFE, 1), Failed,
+         joined ({toStart, {blockSend, chunkSend, "ERROR: unexpected response(0xfe). @404\n"}, done})},
+        {"last chunk wrong code", one, chunk, 1, on (0xF9, 1), Failed,
+         joined ({toStart, firstChunk, {"ERROR: unexpected response(0xf9). @392\n"}, done})},
+        {"device removed during chunk", one, chunk, 1, on (0x00), Failed,
+         joined ({toStart, firstChunk, {"ERROR: unexpected response(0x0). @392\n"}, done})},
+        {"progress check silent", one, check, 0, silence, Failed,
+         joined ({toStart, firstChunk, {dlOk2, checkSend, "ERROR: no response from QTX-ORB9. @444\n"}})},
+        {"progress check wrong code", one, check, 0, on (0xF8), Failed,
+         joined ({toStart, firstChunk, {dlOk2, checkSend, "ERROR: unexpected response(0xf8). @459\n"}})},
+        {"every block skipped", {{10, false}, {20, false}, {30, false}}, 0, 0, {}, Complete,
+         joined ({toStart, {"Skip to update 0.\n", "Skip to update 1.\n", "Skip to update 2.\n"}, done})},
     };
     // clang-format on
     for (const auto& row : rows)
     {
         SCOPED_TRACE (row.name);
         TestPackage p;
-        // Block 0 refusal case needs a second block to show the transfer goes on.
-        if (std::string (row.name) == "block send refused skips block")
-            p.add (30, true);
-        p.add (100, true);
+        uint32_t toUpdate = 0;
+        for (const auto& [length, update] : row.blocks)
+        {
+            p.add (length, update);
+            toUpdate += update ? length : 0;
+        }
         ScriptedPort port;
         int seen = 0;
         port.fault = [&] (const Wire& w, int) -> std::optional<Answers>
@@ -207,11 +232,13 @@ TEST (TransferFailures, EachFaultEndsAsTheTableSays)
             return std::nullopt;
         };
         runTransfer (port, p);
-        EXPECT_EQ (finalState (port), row.state);
-        EXPECT_EQ (port.sites(), row.sites);
-        EXPECT_EQ (!port.sentWith (HID_UPDATE_COM_PROGRESS_CHK).empty(), row.completionPhase);
-        EXPECT_EQ (port.states.front(), Updating);
-        EXPECT_EQ (port.states.size(), 2u);
+        EXPECT_EQ (port.states, (std::vector<int>{Updating, row.state}));
+        EXPECT_EQ (port.traces, row.trace);
+        // START counts the bytes to send and flags the blocks that will be sent.
+        const Wire startCommand = port.sentWith (HID_UPDATE_COM_START).at (0);
+        EXPECT_EQ (uint32_t (startCommand[7] | startCommand[8] << 8 | startCommand[9] << 16), toUpdate);
+        for (size_t i = 0; i < row.blocks.size(); ++i)
+            EXPECT_EQ (startCommand[10 + 3 * i], (i + 1) | (row.blocks[i].second ? 0x80 : 0)) << i;
     }
 }
 

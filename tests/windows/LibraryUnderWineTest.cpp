@@ -36,7 +36,7 @@ int holdLock (const char* readyEvent)
 
 struct Counter
 {
-    static void post (void* context, unsigned int, int) { ++static_cast<Counter*> (context)->posts; }
+    static int post (void* context, unsigned int, int) { return ++static_cast<Counter*> (context)->posts; }
     std::atomic<int> posts{0};
 };
 

@@ -101,9 +101,9 @@ struct NoticeQueue::State
 
 namespace
 {
-    void postFromLibrary (void* context, unsigned int message, int deviceNumber)
+    int postFromLibrary (void* context, unsigned int message, int deviceNumber)
     {
-        static_cast<NoticeQueue*> (context)->post (message, deviceNumber);
+        return static_cast<NoticeQueue*> (context)->post (message, deviceNumber) ? 1 : 0;
     }
 } // namespace
 
@@ -121,16 +121,16 @@ NoticeQueue::~NoticeQueue()
     close();
 }
 
-void NoticeQueue::post (unsigned int message, int deviceNumber)
+bool NoticeQueue::post (unsigned int message, int deviceNumber)
 {
-    // Posted, never sent: the library's thread does not wait for the message thread.
-    if (HWND w = state->window.load())
-    {
-        if (State::isPrivate (message))
-            PostMessageA (w, message, WPARAM (deviceNumber), 0);
-        else
-            PostMessageA (w, State::carrier, WPARAM (deviceNumber), LPARAM (message));
-    }
+    // Posted, never sent: the library's thread does not wait for the message thread. A window
+    // that is gone, or a full message queue, makes PostMessageA fail.
+    HWND w = state->window.load();
+    if (w == nullptr)
+        return false;
+    if (State::isPrivate (message))
+        return PostMessageA (w, message, WPARAM (deviceNumber), 0) != 0;
+    return PostMessageA (w, State::carrier, WPARAM (deviceNumber), LPARAM (message)) != 0;
 }
 
 void NoticeQueue::close()
