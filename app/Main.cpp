@@ -3,6 +3,8 @@
 #include "WindowUpkeep.h"
 
 #include "ui/FontResolver.h"
+#include "ui/platform/DesktopScale.h"
+#include "ui/platform/HeldKeys.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -24,8 +26,10 @@ public:
             return;
         }
         prepareFonts(); // overlaps with building the window
+        applyDesktopScale();
         upkeep = WindowUpkeep::create();
         mainWindow = new MainWindow();
+        reportHeldKeysAsHeld();
     }
 
     void shutdown() override

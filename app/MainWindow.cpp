@@ -13,6 +13,8 @@ namespace
 MainWindow::MainWindow()
     : juce::ResizableWindow ("QTXUpdateProgram", true)
 {
+    // The screen handles the keys: the window passes the focus on to it.
+    setWantsKeyboardFocus (false);
     setContentOwned (new MainComponent(), true);
     centreWithSize (getWidth(), getHeight());
     setAlwaysOnTop (true);

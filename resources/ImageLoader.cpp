@@ -48,6 +48,7 @@ void ImageLoader::deleteInstance()
 ImageLoader::ImageLoader()
 {
     loadImage (0, image);
+    twiceAsLarge = decodeImage (qtx::data::warning_2x_png, qtx::data::warning_2x_pngSize);
 }
 
 ImageLoader::~ImageLoader()
@@ -55,11 +56,19 @@ ImageLoader::~ImageLoader()
     // Dropping our reference hands the picture back to JUCE's image cache,
     // which frees it after its time-out or at shutdown.
     delete image;
+    delete twiceAsLarge;
 }
 
 juce::Image* ImageLoader::getImage (int index) const
 {
     return index == 0 ? image : nullptr;
+}
+
+juce::Image* ImageLoader::getImage (int index, float scale) const
+{
+    if (index == 0 && scale > 1.0f && twiceAsLarge != nullptr)
+        return twiceAsLarge;
+    return getImage (index);
 }
 
 void ImageLoader::loadImage (int index, juce::Image*& where)

@@ -20,6 +20,10 @@ public:
     // Index 0: the warning sign (null if it could not be decoded); any other index: null.
     juce::Image* getImage (int index) const;
 
+    // The same picture for a screen with `scale` device pixels per pixel: drawn
+    // larger where it has a source for that, so it stays smooth at 150 % and 200 %.
+    juce::Image* getImage (int index, float scale) const;
+
     // Decodes image data through JUCE's readers and image cache, falling back to an
     // uncompressed Windows bitmap. Null when neither accepts the data.
     static juce::Image* decodeImage (const void* data, size_t size);
@@ -34,6 +38,7 @@ private:
     void loadImage (int index, juce::Image*& where);
 
     juce::Image* image = nullptr;
+    juce::Image* twiceAsLarge = nullptr;
 
     static ImageLoader* instance;
 

@@ -2,13 +2,16 @@
 # X server with a light window manager, and helpers to find and photograph a window.
 
 # qtx_x_start [with_wm]: starts Xvfb on a free display (and IceWM unless "bare"); sets DISPLAY.
+# QTX_X_DPI, when set, is the screen's DPI (192: a monitor at 200 %, where IceWM's
+# title bar grows too: settings in icewm/200/).
 # IceWM draws only the title-bar buttons that a window's hints allow, as common
 # desktops do; with this project's settings (scripts/icewm/) nothing else.
 qtx_x_start() {
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 ${QTX_X_DPI:+-dpi "$QTX_X_DPI"} -nolisten tcp -noreset \
+        3>"$fifo" >/dev/null 2>&1 &
     QTX_XVFB_PID=$!
     local number
     read -r -t 20 number <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
@@ -16,7 +19,10 @@ qtx_x_start() {
     export DISPLAY=":$number"
     QTX_WM_PID=
     if [ "${1:-wm}" != bare ]; then
-        ICEWM_PRIVCFG="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/icewm" icewm >/dev/null 2>&1 &
+        local config
+        config="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/icewm"
+        [ "${QTX_X_DPI:-96}" -ge 192 ] && config="$config/200"
+        ICEWM_PRIVCFG="$config" icewm >/dev/null 2>&1 &
         QTX_WM_PID=$!
         for _ in $(seq 100); do
             xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
@@ -51,6 +57,13 @@ qtx_x_window() {
 qtx_x_click() {
     xdotool mousemove --window "$1" "$2" "$3" click 1
     xdotool mousemove 1000 760 # out of the way, so no hover state is photographed
+}
+
+# qtx_x_keys WINDOW ACTION...: real key events (XTest) into the window, which is made
+# active first; ACTIONs are xdotool's ("key Tab space", "keydown Return sleep 1 keyup Return").
+qtx_x_keys() {
+    local window=$1; shift
+    xdotool windowactivate --sync "$window" "$@"
 }
 
 # qtx_x_shot WINDOW FILE [EXTRA_BELOW]: the window with its title bar and frame.

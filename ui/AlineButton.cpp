@@ -14,6 +14,8 @@ AlineButton::AlineButton (const juce::String& buttonName)
     setColour (juce::TextButton::buttonOnColourId, juce::Colour (0xff000000));
     // Connected on every edge: square corners.
     setConnectedEdges (ConnectedOnLeft | ConnectedOnRight | ConnectedOnTop | ConnectedOnBottom);
+    // The screen that holds the button handles the keys and says where the focus is.
+    setWantsKeyboardFocus (false);
 }
 
 AlineButton::~AlineButton()
@@ -28,6 +30,15 @@ void AlineButton::setText (const juce::String& text)
         repaint();
     else
         setButtonText (text);
+}
+
+void AlineButton::setFocusMarkShown (bool shown)
+{
+    if (shown != focusMarkShown)
+    {
+        focusMarkShown = shown;
+        repaint();
+    }
 }
 
 juce::Font AlineButton::getCaptionFont() const
@@ -46,6 +57,9 @@ void AlineButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bool i
     const int offset = isButtonDown ? 5 : 4;
     g.drawFittedText (getButtonText(), offset, offset, getWidth() - 8, getHeight() - 8,
                       juce::Justification (textJustification), 1, 0.7f);
+
+    if (focusMarkShown)
+        look->drawFocusMark (g, *this);
 }
 
 } // namespace qtx

@@ -19,6 +19,10 @@ public:
     void setFontName (const juce::String& name) { fontName = name; }
     void setFontStyle (int styleFlags) { fontStyle = styleFlags; }
 
+    // The keyboard focus mark, drawn by the look; the screen shows it once a key has been used.
+    void setFocusMarkShown (bool shown);
+    bool isFocusMarkShown() const { return focusMarkShown; }
+
     const juce::String& getFontName() const { return fontName; }
     int getFontStyle() const { return fontStyle; }
 
@@ -32,6 +36,7 @@ private:
     int textJustification = juce::Justification::centred;
     juce::String fontName{"<Sans-Serif>"};
     int fontStyle = 0;
+    bool focusMarkShown = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (AlineButton)
 };

@@ -112,4 +112,24 @@ void BtnLookAndFeel::drawButtonBackground (juce::Graphics& g, juce::Button& butt
                        button.isConnectedOnBottom(), isButtonDown);
 }
 
+void BtnLookAndFeel::drawFocusMark (juce::Graphics& g, juce::Button& button)
+{
+    // Whole-pixel dots on every other pixel, 3 in from the edges: crisp at any whole scale.
+    const int right = button.getWidth() - 5;
+    const int bottom = button.getHeight() - 5;
+    juce::RectangleList<int> dots;
+    for (int x = 3; x <= right; x += 2)
+    {
+        dots.addWithoutMerging ({x, 3, 1, 1});
+        dots.addWithoutMerging ({x, bottom, 1, 1});
+    }
+    for (int y = 5; y < bottom; y += 2)
+    {
+        dots.addWithoutMerging ({3, y, 1, 1});
+        dots.addWithoutMerging ({right, y, 1, 1});
+    }
+    g.setColour (juce::Colour (0xff101010));
+    g.fillRectList (dots);
+}
+
 } // namespace qtx

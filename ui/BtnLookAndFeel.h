@@ -13,6 +13,9 @@ public:
 
     void drawButtonBackground (juce::Graphics&, juce::Button&, const juce::Colour& backgroundColour,
                                bool isMouseOverButton, bool isButtonDown) override;
+
+    // A dotted rectangle inside the bevel, around the caption: the keyboard focus.
+    void drawFocusMark (juce::Graphics&, juce::Button&);
 };
 
 // The bevelled shape: filled outline, then the light and the dark edge (swapped

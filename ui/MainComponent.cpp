@@ -59,6 +59,9 @@ MainComponent::MainComponent()
         (*button)->setColour (juce::TextButton::buttonColourId, background);
         (*button)->setColour (juce::TextButton::buttonOnColourId, background);
     }
+    setWantsKeyboardFocus (true);
+    keys = std::make_unique<DialogKeys> (std::vector<AlineButton*>{okButton, cancelButton}, *langList,
+                                         [this] (juce::Button& button) { buttonClicked (&button); });
 
     buildCrc32Table (crc32Table);
     packageUsable = packageUsableFrom (readUpdateFile(), updateFileInfo);
@@ -144,6 +147,17 @@ void MainComponent::buttonClicked (juce::Button* button)
         quitProgram();
 }
 
+bool MainComponent::keyPressed (const juce::KeyPress& key)
+{
+    return keys->keyPressed (key);
+}
+
+bool MainComponent::keyStateChanged (bool isKeyDown)
+{
+    keys->keyStateChanged (isKeyDown);
+    return false;
+}
+
 void MainComponent::comboBoxChanged (juce::ComboBox* box)
 {
     if (box != langList)
@@ -222,15 +236,13 @@ void MainComponent::trace (const char* line)
 }
 
 //==============================================================================
-juce::String MainComponent::formatText (const juce::String& format, ...)
+juce::String MainComponent::formatText (const char* format, ...)
 {
-    const auto utf8 = format.toStdString();
-
     va_list args;
     va_start (args, format);
     va_list copy;
     va_copy (copy, args);
-    const int needed = std::vsnprintf (nullptr, 0, utf8.c_str(), copy);
+    const int needed = std::vsnprintf (nullptr, 0, format, copy);
     va_end (copy);
     if (needed < 0)
     {
@@ -238,7 +250,7 @@ juce::String MainComponent::formatText (const juce::String& format, ...)
         return {};
     }
     std::vector<char> buffer ((size_t) needed + 1);
-    std::vsnprintf (buffer.data(), buffer.size(), utf8.c_str(), args);
+    std::vsnprintf (buffer.data(), buffer.size(), format, args);
     va_end (args);
     return juce::String::fromUTF8 (buffer.data(), needed);
 }
@@ -296,7 +308,7 @@ void MainComponent::addConnectHint (float x, float y)
 {
     const int n = isShortLanguage() ? 1 : 2;
     const auto name = deviceNameUtf8();
-    addText (formatText (entry (23), name.c_str()), false, x, y, (float) getWidth() - (x + 20.0f),
+    addText (formatText (entry (23).toRawUTF8(), name.c_str()), false, x, y, (float) getWidth() - (x + 20.0f),
              (float) n * 16.0f, n);
 }
 
@@ -306,9 +318,9 @@ void MainComponent::addReconnectSteps (float x, float y, bool withHeading)
     const int n = isShortLanguage() ? 1 : 2;
     const auto name = deviceNameUtf8();
     if (withHeading)
-        addText (formatText (entry (20), name.c_str()), true, x, y, width, 16.0f, 1);
+        addText (formatText (entry (20).toRawUTF8(), name.c_str()), true, x, y, width, 16.0f, 1);
     const float y2 = y + 16.0f;
-    addText (formatText (entry (21), name.c_str()), false, x, y2, width, (float) n * 16.0f, n);
+    addText (formatText (entry (21).toRawUTF8(), name.c_str()), false, x, y2, width, (float) n * 16.0f, n);
     const float y3 = y2 + (float) n * 13.0f + 3.0f;
     addText (entry (22), false, x, y3, width, 16.0f, 1);
 }
@@ -344,26 +356,27 @@ void MainComponent::updateContent()
                 break;
             case Ready:
             {
-                addText (formatText (entry (12), name.c_str()) + "\n\n", true, 20, 20, w - 40, h - 20,
-                         linesBelow (20));
+                addText (formatText (entry (12).toRawUTF8(), name.c_str()) + "\n\n", true, 20, 20, w - 40,
+                         h - 20, linesBelow (20));
                 addConnectHint (40, texts().getLanguage() == russian ? 20 + 31 : 20 + 16);
                 const float y2 = textBottom() + 5.0f;
                 const auto versions =
-                    formatText (entry (13), deviceVersion / 100, deviceVersion % 100) + "\n" +
-                    formatText (entry (14), updateFileInfo.version / 100, updateFileInfo.version % 100);
+                    formatText (entry (13).toRawUTF8(), deviceVersion / 100, deviceVersion % 100) + "\n" +
+                    formatText (entry (14).toRawUTF8(), updateFileInfo.version / 100,
+                                updateFileInfo.version % 100);
                 addText (versions, false, 60, y2, w - 60, h - y2, linesBelow (y2));
                 break;
             }
             case Updating:
             {
-                addText (formatText (entry (15), name.c_str()) + "\n\n", true, 20, 20, w - 40, h - 20,
-                         linesBelow (20));
+                addText (formatText (entry (15).toRawUTF8(), name.c_str()) + "\n\n", true, 20, 20, w - 40,
+                         h - 20, linesBelow (20));
                 const float bottom = textBottom();
                 addText (entry (16), false, 40, bottom, w - 60, h - bottom, linesBelow (bottom));
                 break;
             }
             case Complete:
-                addText (formatText (entry (17), name.c_str()), false, 20, 20, w - 40, h - 20,
+                addText (formatText (entry (17).toRawUTF8(), name.c_str()), false, 20, 20, w - 40, h - 20,
                          linesBelow (20));
                 break;
             case Failed:
@@ -422,6 +435,7 @@ void MainComponent::updateContent()
                 break;
         }
     placeButtons();
+    keys->buttonsChanged (screenState);
     repaint();
 }
 
@@ -447,7 +461,8 @@ void MainComponent::paint (juce::Graphics& g)
     const bool showWarning = (screenState != SelectLanguage && packageUsable == 0) ||
                              screenState == NotRecognised || screenState == Failed;
     if (showWarning)
-        if (auto* image = ImageLoader::getInstance()->getImage (0))
+        if (auto* image = ImageLoader::getInstance()->getImage (
+                0, g.getInternalContext().getPhysicalPixelScaleFactor()))
             g.drawImage (*image, 20, 15, 64, 64, 0, 0, image->getWidth(), image->getHeight(), false);
 
     g.setColour (juce::Colours::black);

@@ -6,6 +6,7 @@
 // answer hand-over are ScreenRules', which this class shows.
 
 #include "AlineButton.h"
+#include "DialogKeys.h"
 #include "LangLookAndFeel.h"
 #include "platform/SleepInhibitor.h"
 #include "ProgressLookAndFeel.h"
@@ -41,6 +42,10 @@ public:
 
     void handleAsyncUpdate() override;
 
+    // The keyboard: the screen takes the focus and handles every key (DialogKeys).
+    bool keyPressed (const juce::KeyPress&) override;
+    bool keyStateChanged (bool isKeyDown) override;
+
     // The transfer worker.
     void run() override;
 
@@ -62,8 +67,9 @@ public:
     // Lays out the current state's texts and sets the children up for it.
     void updateContent();
 
-    // printf over the UTF-8 form of `format`; string arguments are UTF-8 char pointers.
-    static juce::String formatText (const juce::String& format, ...);
+    // printf over a UTF-8 format (a text entry's toRawUTF8()); string arguments are
+    // UTF-8 char pointers. The format is a plain pointer: va_start on a reference is undefined.
+    static juce::String formatText (const char* format, ...);
 
     // What the screen draws, for checks on screen.
     const juce::GlyphArrangement& getTextLayout() const { return textLayout; }
@@ -106,6 +112,7 @@ private:
     juce::GlyphArrangement textLayout;
     LangLookAndFeel* langLookAndFeel = nullptr;
     ProgressLookAndFeel* progressLookAndFeel = nullptr;
+    std::unique_ptr<DialogKeys> keys;
 
     // The bar reads `shownProgress`, which the message thread copies from the
     // worker's progress, so the two threads never share a plain double.

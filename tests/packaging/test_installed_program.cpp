@@ -1,7 +1,7 @@
 // The installed program, started by a bare name through PATH from another
 // folder, against the simulated controller: it must find the update package in
-// its own private folder, and a whole update through its window must end on the
-// screen that matches what the controller did.
+// its own private folder, and a whole update through its window, by mouse or by
+// keyboard, must end on the screen that matches what the controller did.
 
 #include "StagedInstall.h"
 
@@ -40,6 +40,14 @@ namespace
         {
             OnScreen::SetUpTestSuite();
             staged = std::make_unique<StagedInstall>();
+            if (staged->ok())
+                packaging = run (quoted (QTX_PACKAGE_TOOL) + " build " + quoted (QTX_SAMPLE_MANIFEST) + " " +
+                                 quoted (*staged / (std::string (QTX_APP_DIR) + "/QTX-ORB9_UP.upd")));
+        }
+        void SetUp() override
+        {
+            ASSERT_TRUE (staged->ok()) << staged->log();
+            ASSERT_EQ (packaging.status, 0) << packaging.output;
         }
         static void TearDownTestSuite()
         {
@@ -61,58 +69,106 @@ namespace
             return false;
         }
 
+        // Starts the installed program inside the simulator and waits for its language screen.
+        std::string startInSimulator (const std::vector<std::string>& options)
+        {
+            std::vector<std::string> argv{QTX_SIM};
+            argv.insert (argv.end(), options.begin(), options.end());
+            argv.insert (argv.end(), {"--", "QtxUpdate"});
+            // The program itself by a bare name through PATH, not the launcher: it must
+            // find its folder from the running image, not from the name it was started by.
+            const std::string path = (*staged / QTX_APP_DIR).string() + ":" + std::getenv ("PATH");
+            sim = startProcess (argv, {"PATH=" + path, "LANG=C", "XDG_RUNTIME_DIR=" + runtime().string()},
+                                log().string());
+            const auto windows = findWindows ("Updater Program", 30000);
+            if (sim <= 0 || windows.size() != 1 ||
+                !waitFor (
+                    windows.front(), [] (Screen s) { return s.list && s.leftButton; }, 30000))
+                return {};
+            return windows.front();
+        }
+
+        static std::filesystem::path runtime() { return staged->prefix().parent_path(); }
+        static std::filesystem::path log() { return runtime() / "sim.log"; }
+        static std::string summary() { return juce::File (log().string()).loadFileAsString().toStdString(); }
+
         static std::unique_ptr<StagedInstall> staged;
+        static CommandResult packaging;
         pid_t sim = -1;
     };
     std::unique_ptr<StagedInstall> InstalledProgram::staged;
+    CommandResult InstalledProgram::packaging;
+
+    TEST_F (InstalledProgram, EscapeEndsTheProgramWithoutAnUpdate)
+    {
+        // Escape presses the left-hand button: "Cancel" on the language screen, "Close" on Ready.
+        for (const char* before : {"", "key Return"})
+        {
+            SCOPED_TRACE (before);
+            const auto window = startInSimulator ({});
+            ASSERT_FALSE (window.empty()) << "no language screen";
+            if (*before != '\0')
+            {
+                keys (window, before);
+                ASSERT_TRUE (waitFor (
+                    window, [] (Screen s) { return !s.list && s.leftButton; }, 30000));
+            }
+            keys (window, "key Escape");
+            EXPECT_EQ (waitForExit (sim, 20000), 0) << summary();
+            sim = -1;
+            EXPECT_NE (summary().find ("qtx-sim: 0 commands"), std::string::npos) << summary();
+        }
+    }
 
     TEST_F (InstalledProgram, StartedThroughPathUpdatesAndEndsOnTheMatchingScreen)
     {
-        ASSERT_TRUE (staged->ok()) << staged->log();
-        const auto package = *staged / (std::string (QTX_APP_DIR) + "/QTX-ORB9_UP.upd");
-        const auto made = run (quoted (QTX_PACKAGE_TOOL) + " build " + quoted (QTX_SAMPLE_MANIFEST) + " " +
-                               quoted (package));
-        ASSERT_EQ (made.status, 0) << made.output;
-        const auto runtime = staged->prefix().parent_path();
-        const auto log = runtime / "sim.log";
-        auto summary = [&] { return juce::File (log.string()).loadFileAsString().toStdString(); };
-        // The program itself by a bare name through PATH, not the launcher: it must
-        // find its folder from the running image, not from the name it was started by.
-        const std::string path = (*staged / QTX_APP_DIR).string() + ":" + std::getenv ("PATH");
-
+        // By keyboard: a held Return presses "OK" once (its repeats must not press
+        // "Start" on the next screen), Tab goes round Close back to Start, Space
+        // presses it, and keys while Updating do nothing.
+        const char* const heldReturn = "keydown Return sleep 1.5 keyup Return";
         const struct
         {
             const char* what;
             std::vector<std::string> options;
             bool complete;
+            const char* ok; // keys for "OK" and "Start"; null: the mouse
+            const char* start;
         } cases[] = {
-            {"a willing controller", {}, true},
-            {"update mode refused", {"--mode-refuse", "2"}, false},
-            {"unplugged while data is sent", {"--unplug-at", "data:20"}, false},
-            {"silent after START", {"--silent-at", "start"}, false},
+            {"a willing controller", {}, true, nullptr, nullptr},
+            {"a willing controller, by keyboard",
+             {"--delay-us", "20000"},
+             true,
+             heldReturn,
+             "key Tab Tab space"},
+            {"update mode refused", {"--mode-refuse", "2"}, false, nullptr, nullptr},
+            {"unplugged while data is sent", {"--unplug-at", "data:20"}, false, "key Return", "key Return"},
+            {"silent after START", {"--silent-at", "start"}, false, nullptr, nullptr},
         };
         for (const auto& c : cases)
         {
             SCOPED_TRACE (c.what);
-            std::vector<std::string> argv{QTX_SIM};
-            argv.insert (argv.end(), c.options.begin(), c.options.end());
-            argv.insert (argv.end(), {"--", "QtxUpdate"});
-            sim = startProcess (argv, {"PATH=" + path, "LANG=C", "XDG_RUNTIME_DIR=" + runtime.string()},
-                                log.string());
-            ASSERT_GT (sim, 0);
-
-            const auto windows = findWindows ("Updater Program", 30000);
-            ASSERT_EQ (windows.size(), 1u);
-            const auto window = windows.front();
-            ASSERT_TRUE (waitFor (
-                window, [] (Screen s) { return s.list && s.leftButton; }, 30000))
-                << "language screen";
-            click (window, 356, 146); // OK
+            const auto window = startInSimulator (c.options);
+            ASSERT_FALSE (window.empty()) << "no language screen";
+            auto press = [&] (const char* keyActions)
+            {
+                if (keyActions != nullptr)
+                    keys (window, keyActions);
+                else
+                    click (window, 356, 146); // the right-hand button
+            };
+            press (c.ok);
             ASSERT_TRUE (waitFor (
                 window, [] (Screen s) { return !s.list && s.leftButton && !s.warning; }, 30000))
                 << "no Ready screen with Start: the package was not found";
 
-            click (window, 356, 146); // Start
+            press (c.start);
+            if (c.start != nullptr && c.complete)
+            {
+                ASSERT_TRUE (waitFor (
+                    window, [] (Screen s) { return s.list && !s.leftButton; }, 30000))
+                    << "no Updating screen";
+                keys (window, "key Escape Return Tab space");
+            }
             // "START" has a 10 s answer limit, so a silent controller takes that long.
             ASSERT_TRUE (waitFor (
                 window, [&] (Screen s) { return !s.list && !s.leftButton && s.warning != c.complete; },
@@ -120,7 +176,7 @@ namespace
                 << (c.complete ? "Complete" : "Failed") << "\n"
                 << summary();
 
-            click (window, 356, 146); // OK ends the program
+            press (c.ok == nullptr ? nullptr : "key Return"); // "OK" ends the program
             EXPECT_EQ (waitForExit (sim, 20000), 0) << summary();
             sim = -1;
             EXPECT_EQ (summary().find ("update complete, all CRC-16s match") != std::string::npos, c.complete)

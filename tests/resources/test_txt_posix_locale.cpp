@@ -1,9 +1,9 @@
 #include "resources/platform/linux/PosixLocaleNames.h"
 #include "resources/SystemLocale.h"
+#include "resources/TxtLoader.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace qtx
@@ -41,22 +41,45 @@ namespace
         EXPECT_EQ (chooseMessagesLocaleName ("", "", ""), "");
     }
 
-    TEST (PosixLocale, SystemLocaleReadsTheEnvironmentAndReportsTheUsersLanguageInstalled)
+    TEST (PosixLocale, TheUsersLanguageStartsOnlyWhenAnInstalledFontCoversIt)
     {
         // Each test runs in a process of its own, so the environment need not be restored.
         ::unsetenv ("LC_ALL");
         ::setenv ("LC_MESSAGES", "zh_TW.UTF-8", 1);
         ::setenv ("LANG", "de_DE.UTF-8", 1);
-        const auto locale = createSystemLocale();
-        EXPECT_EQ (locale->getUserLanguageId(), 0x0404);
+        EXPECT_EQ (createSystemLocale()->getUserLanguageId(), 0x0404);
+        ::unsetenv ("LC_MESSAGES");
 
-        const auto locales = locale->getInstalledLocales();
-        for (const auto& id : locales)
-            EXPECT_TRUE (id.size() == 8 && id.find_first_not_of ("0123456789ABCDEF") == std::string::npos)
-                << id;
-        EXPECT_NE (std::find (locales.begin(), locales.end(), "00000404"), locales.end());
-        EXPECT_NE (std::find (locales.begin(), locales.end(), "00000409"),
-                   locales.end()); // Latin fonts cover English
+        // fontconfig told of the DejaVu fonts only (fonts-dejavu-core): Latin and
+        // Cyrillic, no CJK. Without a font the texts would show as empty boxes.
+        const juce::TemporaryFile latinOnly (".conf");
+        ASSERT_TRUE (latinOnly.getFile().replaceWithText (
+            "<?xml version=\"1.0\"?><fontconfig><dir>/usr/share/fonts/truetype/dejavu</dir></fontconfig>"));
+        const auto latinOnlyPath = latinOnly.getFile().getFullPathName().toStdString();
+        const struct
+        {
+            const char* lang;
+            bool cjkHidden;
+            int start;
+            bool japaneseOffered;
+        } cases[] = {
+            {"ja_JP.UTF-8", false, 11, true}, {"ja_JP.UTF-8", true, 0, false},
+            {"zh_TW.UTF-8", true, 0, false},  {"ru_RU.UTF-8", true, 6, false},
+            {"en_US.UTF-8", true, 0, false},
+        };
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (testing::Message() << c.lang << (c.cjkHidden ? ", no CJK font" : ""));
+            ::setenv ("LANG", c.lang, 1);
+            if (c.cjkHidden)
+                ::setenv ("FONTCONFIG_FILE", latinOnlyPath.c_str(), 1);
+            else
+                ::unsetenv ("FONTCONFIG_FILE");
+            const TxtLoader texts (createSystemLocale());
+            EXPECT_EQ (texts.getLanguage(), c.start);
+            EXPECT_EQ (texts.isLanguageInstalled (11), c.japaneseOffered);
+            EXPECT_TRUE (texts.isLanguageInstalled (0) && texts.isLanguageInstalled (6));
+        }
     }
 } // namespace
 } // namespace qtx

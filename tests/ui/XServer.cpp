@@ -19,7 +19,7 @@ namespace qtx::test
 {
 std::vector<pid_t> OnScreen::serverProcesses;
 
-void OnScreen::SetUpTestSuite()
+void OnScreen::startServer (int dpi)
 {
     // The screen and the programs started here take devlink's machine-wide
     // lock; with a private one, other test runs on the machine cannot take it
@@ -27,8 +27,9 @@ void OnScreen::SetUpTestSuite()
     // everything else started from here share it.
     devlink::test::isolateLockNamespace();
 
-    const auto started = runCommand (std::string ("bash -c '. \"") + QTX_XSESSION +
-                                     "\" && qtx_x_start && echo \"$DISPLAY $QTX_XVFB_PID $QTX_WM_PID\"'");
+    const auto started =
+        runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && QTX_X_DPI=" + std::to_string (dpi) +
+                    " qtx_x_start && echo \"$DISPLAY $QTX_XVFB_PID $QTX_WM_PID\"'");
     std::istringstream fields (started);
     std::string display;
     pid_t xvfb = -1, windowManager = -1;
@@ -50,6 +51,12 @@ void OnScreen::click (const std::string& window, int x, int y)
 {
     runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && qtx_x_click " + window + " " +
                 std::to_string (x) + " " + std::to_string (y) + "'");
+}
+
+void OnScreen::keys (const std::string& window, const std::string& actions)
+{
+    runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && qtx_x_keys " + window + " " + actions +
+                "'");
 }
 
 pid_t startProcess (const std::vector<std::string>& argv, const std::vector<std::string>& environment,

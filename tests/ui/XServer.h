@@ -18,12 +18,17 @@ namespace qtx::test
 class OnScreen : public ::testing::Test
 {
 public:
-    static void SetUpTestSuite();
+    static void SetUpTestSuite() { startServer (96); }
     static void TearDownTestSuite();
 
 protected:
+    // The suite's X server, at `dpi` dots per inch (192: a monitor at 200 %).
+    static void startServer (int dpi);
     // A left click at client coordinates, then the pointer out of the way.
     static void click (const std::string& window, int x, int y);
+    // Real key events into the window, made active first: xdotool actions such as
+    // "key Tab space" or "keydown Return sleep 1 keyup Return".
+    static void keys (const std::string& window, const std::string& actions);
 
 private:
     static std::vector<pid_t> serverProcesses;

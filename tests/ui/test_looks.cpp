@@ -33,7 +33,7 @@ namespace
         }
     };
 
-    TEST_F (Looks, ButtonEdgesSwapWhenPressedAndHoverChangesNothing)
+    TEST_F (Looks, ButtonEdgesSwapWhenPressedHoverChangesNothingAndTheFocusMarkIsDotted)
     {
         AlineButton button ("OK");
         button.setColour (juce::TextButton::buttonColourId, juce::Colour (234, 234, 234));
@@ -56,6 +56,14 @@ namespace
         EXPECT_TRUE (same (up, paintButton (button, true, false)));
         button.setEnabled (false);
         EXPECT_TRUE (same (up, paintButton (button, false, false)));
+
+        // The focus mark: whole-pixel dots 3 in from the edges, on the face colour.
+        button.setFocusMarkShown (true);
+        const auto marked = paintButton (button, false, false);
+        for (auto [x, y] : {std::pair{3, 3}, {95, 15}, {3, 13}, {51, 3}})
+            EXPECT_EQ (marked.getPixelAt (x, y), juce::Colour (0xff101010)) << x << "," << y;
+        for (auto [x, y] : {std::pair{4, 3}, {3, 4}, {94, 15}, {2, 3}})
+            EXPECT_EQ (marked.getPixelAt (x, y), juce::Colour (234, 234, 234)) << x << "," << y;
     }
 
     TEST_F (Looks, CaptionHeightFollowsButtonHeightAndMovesWhenPressed)
@@ -85,14 +93,21 @@ namespace
         EXPECT_EQ (down.first, up.first + 1);
     }
 
-    TEST_F (Looks, TooFlatABevelIsNotDrawnButTheCaptionIs)
+    TEST_F (Looks, ABevelNoLargerThanItsOutlineIsNotDrawn)
     {
-        juce::Image image (juce::Image::ARGB, 50, 3, true);
-        juce::Graphics g (image);
-        drawBevelledShape (g, 0.1f, 0.1f, 49.8f, 2.4f, juce::Colours::red, 2.5f, -1.0f, true, true, true,
-                           true, false);
-        for (int x = 0; x < 50; ++x)
-            EXPECT_EQ (image.getPixelAt (x, 1).getAlpha(), 0);
+        // Outline 2.5: a shape 2.5 high or wide is skipped, one a little larger is drawn.
+        for (auto [w, h, drawn] : {std::tuple{49.8f, 2.4f, false},
+                                   {49.8f, 2.5f, false},
+                                   {2.5f, 8.0f, false},
+                                   {49.8f, 2.7f, true},
+                                   {2.7f, 8.0f, true}})
+        {
+            juce::Image image (juce::Image::ARGB, 50, 10, true);
+            juce::Graphics g (image);
+            drawBevelledShape (g, 0.1f, 0.1f, w, h, juce::Colours::red, 2.5f, -1.0f, true, true, true, true,
+                               false);
+            EXPECT_EQ (image.getPixelAt (1, 1).getAlpha() > 0, drawn) << w << " x " << h;
+        }
     }
 
     TEST_F (Looks, ProgressFillIsClampedAndTextOnlyWhenGiven)
@@ -148,13 +163,32 @@ namespace
         juce::Font::setFallbackFontName ("Some Fallback");
         juce::Image image (juce::Image::ARGB, 200, 24, true);
         juce::Graphics g (image);
-        for (const auto& text :
-             {juce::String::fromUTF8 ("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e"), juce::String ("Klingon")})
+        const auto japanese = juce::String::fromUTF8 ("\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e");
+        for (const auto& text : {japanese, juce::String ("Klingon")})
         {
             look.drawPopupMenuItem (g, {0, 0, 200, 24}, false, true, true, true, false, text, {}, nullptr,
                                     nullptr);
             EXPECT_EQ (juce::Font::getFallbackFontName(), "Some Fallback");
         }
+
+        // "日本語" is drawn in the Japanese font: its glyphs, not the fallback's boxes.
+        auto entry = [&] (const juce::Font* font)
+        {
+            juce::Image drawn (juce::Image::ARGB, 200, 24, true);
+            juce::Graphics eg (drawn);
+            if (font == nullptr)
+                look.drawPopupMenuItem (eg, {0, 0, 200, 24}, false, true, false, false, false, japanese, {},
+                                        nullptr, nullptr);
+            else
+            {
+                eg.setColour (juce::Colours::black);
+                eg.setFont (*font);
+                eg.drawFittedText (japanese, 30, 0, 166, 24, juce::Justification::centredLeft, 1, 0.7f);
+            }
+            return drawn;
+        };
+        const juce::Font japaneseFont (resolveFontFamily ("MS UI Gothic"), 17.0f, juce::Font::plain);
+        EXPECT_TRUE (same (entry (nullptr), entry (&japaneseFont)));
         // The list's own box shows a CJK name in a family that has its glyphs.
         chooseLanguage (11);
         const auto boxFont = look.getComboBoxFont (*screen->langList);

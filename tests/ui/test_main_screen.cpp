@@ -204,6 +204,55 @@ namespace
         EXPECT_TRUE (shownText().contains ("There is an error in the update file."));
     }
 
+    TEST_F (MainScreen, KeysChooseInTheListMoveTheFocusMarkAndPress)
+    {
+        using K = juce::KeyPress;
+        const K tab (K::tabKey), backTab (K::tabKey, juce::ModifierKeys::shiftModifier, 0),
+            ret (K::returnKey);
+        const K up (K::upKey), down (K::downKey), home (K::homeKey), end (K::endKey);
+        auto typed = [] (juce::juce_wchar c) { return K ((int) c, {}, c); };
+        AlineButton* MainComponent::*const ok = &MainComponent::okButton;
+        AlineButton* MainComponent::*const cancel = &MainComponent::cancelButton;
+        const struct
+        {
+            std::vector<K> keys;
+            int language;
+            AlineButton* MainComponent::*marked; // null: no mark until a key is used
+            int state;
+        } cases[] = {
+            {{}, 0, nullptr, SelectLanguage},
+            {{down, down, up}, 1, ok, SelectLanguage},
+            {{end}, 11, ok, SelectLanguage},
+            {{end, home, up}, 0, ok, SelectLanguage},
+            {{typed ('d')}, 2, ok, SelectLanguage},
+            {{typed ('E')}, 3, ok, SelectLanguage},              // the next name with E: Español
+            {{typed ('E'), typed ('e')}, 0, ok, SelectLanguage}, // and round to English
+            {{typed (0x440)}, 6, ok, SelectLanguage},            // "р": Русский
+            {{typed ('z')}, 0, ok, SelectLanguage},
+            {{tab}, 0, cancel, SelectLanguage},
+            {{tab, down}, 1, cancel, SelectLanguage}, // choosing keeps the focus where it is
+            {{tab, tab}, 0, ok, SelectLanguage},
+            {{backTab}, 0, cancel, SelectLanguage},
+            // No controller: "OK" leads to NotRecognised, whose one button takes the focus.
+            {{ret}, 0, cancel, NotRecognised},
+            {{ret, tab, tab}, 0, cancel, NotRecognised},
+        };
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (testing::Message() << "case " << (&c - cases));
+            openWindow();
+            for (const auto& key : c.keys)
+            {
+                EXPECT_TRUE (screen->keyPressed (key)) << key.getTextDescription();
+                screen->keyStateChanged (false);
+            }
+            EXPECT_EQ (TxtLoader::getInstance()->getLanguage(), c.language);
+            EXPECT_EQ (screen->getScreenState(), c.state);
+            EXPECT_EQ (screen->okButton->isFocusMarkShown(), c.marked == ok);
+            EXPECT_EQ (screen->cancelButton->isFocusMarkShown(), c.marked == cancel);
+        }
+    }
+
     TEST_F (MainScreen, FormatTextWorksOnUtf8)
     {
         const struct
@@ -219,10 +268,10 @@ namespace
              juce::String::fromUTF8 ("A vers\xc3\xa3o foi actualizada.")},
         };
         for (const auto& c : strings)
-            EXPECT_EQ (MainComponent::formatText (c.format, "QTX-ORB9"), c.expected);
+            EXPECT_EQ (MainComponent::formatText (c.format.toRawUTF8(), "QTX-ORB9"), c.expected);
 
         const juce::String longText = juce::String::repeatedString ("x", 5000) + "%s";
-        EXPECT_EQ (MainComponent::formatText (longText, "!").length(), 5001);
+        EXPECT_EQ (MainComponent::formatText (longText.toRawUTF8(), "!").length(), 5001);
     }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The real program under a window manager: its window, what is on the screen,
-// the single running copy, and that only its buttons end it.
+// the single running copy, that only its buttons end it, and its size at the
+// scale the desktop asks for.
 
 #include "XServer.h"
 
@@ -7,6 +8,7 @@
 #include <juce_events/juce_events.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace qtx::test
@@ -94,6 +96,66 @@ namespace
             for (int y = 20; y < 34 && !dark; ++y)
                 dark = shot.getPixelAt (x, y).getBrightness() < 0.3f;
         EXPECT_TRUE (dark);
+    }
+
+    // The client area's size on the screen, and whether it is drawn at `scale`:
+    // background in the far corner, the right-hand button's edges where they belong.
+    void expectDrawnAt (const std::string& window, double scale)
+    {
+        const auto info = runCommand ("xwininfo -id " + window);
+        const auto w = (int) std::lround (426 * scale), h = (int) std::lround (176 * scale);
+        EXPECT_NE (info.find ("Width: " + std::to_string (w) + "\n"), std::string::npos) << info;
+        EXPECT_NE (info.find ("Height: " + std::to_string (h) + "\n"), std::string::npos) << info;
+
+        auto at = [scale] (double x, double y)
+        { return juce::Point<int> ((int) (x * scale), (int) (y * scale)); };
+        juce::Image shot;
+        for (int i = 0;
+             i < 50 && !(shot.isValid() && shot.getPixelAt (w - 3, h - 3) == juce::Colour (234, 234, 234));
+             ++i, juce::Thread::sleep (100))
+            shot = captureWindow (window);
+        ASSERT_EQ (shot.getWidth(), w);
+        const auto top = at (356, 136.5), bottom = at (356, 155.5);
+        EXPECT_EQ (shot.getPixelAt (top.x, top.y), juce::Colours::white);
+        EXPECT_EQ (shot.getPixelAt (bottom.x, bottom.y), juce::Colours::black);
+    }
+
+    TEST_F (Program, DrawnAtTheScaleTheDesktopSets)
+    {
+        const struct
+        {
+            const char* xftDpi; // the X resource, as desktops and xrdb set it
+            const char* gdkScale;
+            double scale;
+        } cases[] = {{"192", "", 2.0}, {"144", "", 1.5}, {"", "2", 2.0}};
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE (testing::Message() << "Xft.dpi " << c.xftDpi << ", GDK_SCALE " << c.gdkScale);
+            runCommand (*c.xftDpi ? std::string ("echo 'Xft.dpi: ") + c.xftDpi + "' | xrdb -nocpp -merge"
+                                  : std::string ("xrdb -remove"));
+            environment.push_back (std::string ("GDK_SCALE=") + c.gdkScale);
+            const auto window = startAndFindWindow();
+            ASSERT_FALSE (window.empty());
+            expectDrawnAt (window, c.scale);
+            endProcess (started.back());
+            started.pop_back();
+            environment.pop_back();
+        }
+        runCommand ("xrdb -remove");
+    }
+
+    // A monitor of 192 dots per inch, with nothing else set: drawn at 200 %.
+    class HighDpiProgram : public Program
+    {
+    public:
+        static void SetUpTestSuite() { startServer (192); }
+    };
+
+    TEST_F (HighDpiProgram, DrawnAtTwiceTheSize)
+    {
+        const auto window = startAndFindWindow();
+        ASSERT_FALSE (window.empty());
+        expectDrawnAt (window, 2.0);
     }
 
     TEST_F (Program, SecondStartLeavesOneWindowAndOneProcess)

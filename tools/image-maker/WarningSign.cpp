@@ -40,10 +40,12 @@ namespace
     }
 } // namespace
 
-juce::Image drawWarningSign (int width, int height)
+juce::Image drawWarningSign (int width, int height, int scale)
 {
-    juce::Image image (juce::Image::ARGB, width, height, true);
+    juce::Image image (juce::Image::ARGB, width * scale, height * scale, true);
     juce::Graphics g (image);
+    if (scale != 1)
+        g.addTransform (juce::AffineTransform::scale ((float) scale));
 
     const auto w = (float) width;
     const auto h = (float) height;

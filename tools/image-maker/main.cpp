@@ -1,4 +1,5 @@
 // qtx-image-maker OUTPUT.png              the warning sign at its embedded size
+// qtx-image-maker --scale N OUTPUT.png    the warning sign with N pixels per pixel (2: for 200 %)
 // qtx-image-maker --icon SIZE OUTPUT.png  the desktop icon, SIZE x SIZE pixels
 
 #include "AppIcon.h"
@@ -30,16 +31,18 @@ bool writePng (const juce::Image& image, const char* path)
 int main (int argc, char** argv)
 {
     const bool icon = argc == 4 && juce::String (argv[1]) == "--icon";
+    const bool scaled = argc == 4 && juce::String (argv[1]) == "--scale";
     const int size = icon ? std::atoi (argv[2]) : 0;
-    if (!(argc == 2 || (icon && size >= 16 && size <= 1024)))
+    const int scale = scaled ? std::atoi (argv[2]) : 1;
+    if (!(argc == 2 || (icon && size >= 16 && size <= 1024) || (scaled && scale >= 1 && scale <= 8)))
     {
-        std::fprintf (stderr,
-                      "usage: qtx-image-maker OUTPUT.png | --icon SIZE OUTPUT.png  (SIZE 16 to 1024)\n");
+        std::fprintf (stderr, "usage: qtx-image-maker [--scale N] OUTPUT.png | --icon SIZE OUTPUT.png"
+                              "  (N 1 to 8, SIZE 16 to 1024)\n");
         return 2;
     }
 
     const juce::ScopedJuceInitialiser_GUI juce;
     const bool written = icon ? writePng (qtx::drawAppIcon (size), argv[3])
-                              : writePng (qtx::drawWarningSign (56, 55), argv[1]);
+                              : writePng (qtx::drawWarningSign (56, 55, scale), argv[argc - 1]);
     return written ? 0 : 1;
 }

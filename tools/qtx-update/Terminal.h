@@ -37,9 +37,10 @@ namespace terminal
         OutputMode& operator= (const OutputMode&) = delete;
 
     private:
-        unsigned int savedCodePage = 0;
-        unsigned long savedMode = 0;
-        bool changed = false;
+        // The Windows console's settings; a Linux terminal needs none of them.
+        [[maybe_unused]] unsigned int savedCodePage = 0;
+        [[maybe_unused]] unsigned long savedMode = 0;
+        [[maybe_unused]] bool changed = false;
     };
 
     enum class LineRead

@@ -44,8 +44,8 @@ namespace
                     if (tag == c.fontconfigTag)
                         locales.push_back (localeString (c.id));
 
-            // The user's own language is installed by definition.
-            locales.push_back (localeString (getUserLanguageId()));
+            // The user's own language counts only when a font covers it too: without
+            // one its texts would show as empty boxes, so English is the better start.
             return locales;
         }
 
