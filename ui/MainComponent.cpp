@@ -27,7 +27,7 @@ namespace
 
 MainComponent::MainComponent()
     : juce::Thread ("MainComponent")
-    , transfer (*this, updateFileInfo, updateBlocks)
+    , ScreenRules (updateFileInfo, updateBlocks)
 {
     TxtLoader::getInstance();
     ImageLoader::getInstance();
@@ -68,8 +68,7 @@ MainComponent::MainComponent()
 
     // With an unusable package the link is opened with selector 0 and never takes a
     // controller; a link that fails to open simply reports none.
-    deviceLink = new HidCtrl();
-    deviceLink->open (this, packageUsable);
+    deviceLink.open (this, packageUsable);
 
     setSize (420, 170);
 }
@@ -95,8 +94,7 @@ MainComponent::~MainComponent()
     for (auto& block : updateBlocks)
         std::vector<uint8_t>().swap (block.data);
 
-    deviceLink->close();
-    delete deviceLink;
+    deviceLink.close();
 
     ImageLoader::deleteInstance();
     TxtLoader::deleteInstance();
@@ -115,65 +113,33 @@ uint32_t MainComponent::readUpdateFile()
 //==============================================================================
 void MainComponent::setScreenState (int newState)
 {
-    if (screenState != SelectLanguage && packageUsable == 0)
-        return;
-    if (screenState == Complete || screenState == Failed)
-        return;
-    screenState = newState;
-    if (screenState == Updating)
-        sleepInhibitor->hold();
-    else
-        sleepInhibitor->release();
-    updateContent();
+    if (changeState (newState))
+        showScreenState();
 }
 
 void MainComponent::requestScreenState (int newState)
 {
-    const juce::ScopedLock lock (stateLock);
-    pendingState = newState;
-    triggerAsyncUpdate();
+    requestState (newState);
 }
 
 void MainComponent::handleAsyncUpdate()
 {
-    shownProgress = progress.load();
-
-    // Requests made while the language is being chosen wait; "OK" decides then.
-    if (screenState == SelectLanguage)
-        return;
-
-    const juce::ScopedLock lock (stateLock);
-    if (pendingState != -1)
-        setScreenState (pendingState);
-    pendingState = -1;
+    shownProgress = progressValue();
+    if (applyPendingState())
+        showScreenState();
 }
 
 void MainComponent::buttonClicked (juce::Button* button)
 {
     if (button == okButton)
     {
-        if (screenState == SelectLanguage)
+        if (getScreenState() == SelectLanguage)
         {
-            if (deviceLink->linkState != 0)
-            {
-                deviceVersion = deviceLink->firmwareVersion;
-                setScreenState (Ready);
-            }
-            else
-            {
-                deviceVersion = -1;
-                setScreenState (NotRecognised);
-            }
+            if (leaveLanguageScreen())
+                showScreenState();
         }
-        else if (screenState == Ready && packageUsable == 1)
-        {
-            if (!isThreadRunning())
-            {
-                transferDeviceName = deviceNameUtf8();
-                response.reset();
-                startThread();
-            }
-        }
+        else if (getScreenState() == Ready && packageUsable == 1)
+            start (deviceNameUtf8());
         else
             quitProgram();
     }
@@ -204,26 +170,17 @@ void MainComponent::comboBoxChanged (juce::ComboBox* box)
 
 void MainComponent::hidDeviceRemoved()
 {
-    deviceVersion = -1;
-    if (screenState != Updating)
-        requestScreenState (NotRecognised);
-    else
-        response.zeroAndWake();
+    ScreenRules::hidDeviceRemoved();
 }
 
 void MainComponent::hidDeviceArrived()
 {
-    deviceVersion = deviceLink->firmwareVersion;
-    if (screenState != Updating)
-        requestScreenState (Ready);
-    else
-        response.zeroAndWake();
+    ScreenRules::hidDeviceArrived();
 }
 
 void MainComponent::hidInputReceived()
 {
-    const int length = juce::jlimit (0, AnswerMailbox::bufferSize, (int) deviceLink->inputLength);
-    response.store (deviceLink->inputBuffer, length, screenState == Updating);
+    ScreenRules::hidInputReceived();
 }
 
 void MainComponent::quitProgram()
@@ -233,56 +190,44 @@ void MainComponent::quitProgram()
         app->systemRequestedQuit();
 }
 
-void MainComponent::stopWorker()
+void MainComponent::showScreenState()
 {
-    // The worker's current wait ends with an empty answer and it runs its
-    // remaining steps. No answer can reach it any more (this thread, which
-    // delivers them, now waits for it), so their waits end at once instead of
-    // holding the program for their full limits.
-    response.stop();
-    stopThread (-1);
+    if (getScreenState() == Updating)
+        sleepInhibitor->hold();
+    else
+        sleepInhibitor->release();
+    updateContent();
 }
 
 //==============================================================================
 void MainComponent::run()
 {
-    transfer.run (transferDeviceName);
+    runTransfer();
 }
 
-void MainComponent::resetAnswer()
+void MainComponent::triggerStateUpdate()
 {
-    response.reset();
-}
-
-void MainComponent::send (const uint8_t (&command)[commandSize])
-{
-    deviceLink->send (command, commandSize);
-}
-
-bool MainComponent::waitForAnswer (int timeoutMs)
-{
-    return response.wait (timeoutMs);
-}
-
-Answer MainComponent::latestAnswer()
-{
-    return response.latest();
-}
-
-void MainComponent::pause (int ms)
-{
-    wait (ms);
-}
-
-void MainComponent::requestState (int newState)
-{
-    requestScreenState (newState);
-}
-
-void MainComponent::setProgress (double fraction)
-{
-    progress.store (fraction);
     triggerAsyncUpdate();
+}
+
+void MainComponent::progressChanged()
+{
+    triggerAsyncUpdate();
+}
+
+void MainComponent::startWorker()
+{
+    startThread();
+}
+
+bool MainComponent::workerRunning() const
+{
+    return isThreadRunning();
+}
+
+void MainComponent::waitForWorkerEnd()
+{
+    stopThread (-1);
 }
 
 void MainComponent::trace (const char* line)
@@ -382,6 +327,7 @@ void MainComponent::addReconnectSteps (float x, float y, bool withHeading)
 
 void MainComponent::updateContent()
 {
+    const int screenState = getScreenState();
     const float w = (float) getWidth();
     const float h = (float) getHeight();
     setFallbackFont (texts().getCurrentFontName());
@@ -509,6 +455,7 @@ void MainComponent::placeButtons()
 
 void MainComponent::paint (juce::Graphics& g)
 {
+    const int screenState = getScreenState();
     g.fillAll (background);
 
     const bool showWarning = (screenState != SelectLanguage && packageUsable == 0) ||

@@ -2,7 +2,8 @@
 
 // The program's one screen: the language choice, the controller's and the
 // package's versions, the running update and its outcome. It owns the package in
-// memory, the device link and the transfer worker.
+// memory and the transfer worker; the state rules, the device link and the
+// answer hand-over are ScreenRules', which this class shows.
 
 #include "AlineButton.h"
 #include "DialogKeys.h"
@@ -10,15 +11,11 @@
 #include "platform/SleepInhibitor.h"
 #include "ProgressLookAndFeel.h"
 
-#include "devicelink/HidCtrl.h"
-#include "update/AnswerMailbox.h"
-#include "update/FirmwareTransfer.h"
-#include "update/TransferPort.h"
+#include "rules/ScreenRules.h"
 #include "update/UpdateFile.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
-#include <atomic>
 #include <string>
 
 namespace qtx
@@ -27,12 +24,16 @@ namespace qtx
 class MainComponent : public juce::Component,
                       public juce::AsyncUpdater,
                       public juce::Thread,
-                      public HidHandler,
+                      private ScreenRules,
                       public juce::ComboBox::Listener,
-                      public juce::Button::Listener,
-                      private TransferPort
+                      public juce::Button::Listener
 {
 public:
+    using ScreenRules::deviceLink;
+    using ScreenRules::deviceVersion;
+    using ScreenRules::getScreenState;
+    using ScreenRules::packageUsable;
+
     MainComponent();
     ~MainComponent() override;
 
@@ -72,7 +73,6 @@ public:
 
     // What the screen draws, for checks on screen.
     const juce::GlyphArrangement& getTextLayout() const { return textLayout; }
-    int getScreenState() const { return screenState; }
 
     // Reads QTX-ORB9_UP.upd from the executable's folder; totalLength, 0 on failure.
     uint32_t readUpdateFile();
@@ -82,16 +82,13 @@ public:
     AlineButton* okButton = nullptr;
     AlineButton* cancelButton = nullptr;
 
-    int32_t deviceVersion = -1;
-    int32_t packageUsable = 0;
     Crc32Table crc32Table{};
     UpdateFileInfo updateFileInfo;
     UpdateBlocks updateBlocks;
-    HidCtrl* deviceLink = nullptr;
 
 private:
-    // Wakes the worker for good and waits until it has ended.
-    void stopWorker();
+    // What a state looks like: the texts and children, and the sleep inhibitor.
+    void showScreenState();
 
     void addConnectHint (float x, float y);
     void addReconnectSteps (float x, float y, bool withHeading);
@@ -104,14 +101,12 @@ private:
     std::string deviceNameUtf8() const;
     void placeButtons();
 
-    // TransferPort: how the worker reaches the controller and the screen.
-    void resetAnswer() override;
-    void send (const uint8_t (&command)[commandSize]) override;
-    bool waitForAnswer (int timeoutMs) override;
-    Answer latestAnswer() override;
-    void pause (int ms) override;
-    void requestState (int newState) override;
-    void setProgress (double fraction) override;
+    // ScreenRules: the worker thread and the way back to the message thread.
+    void triggerStateUpdate() override;
+    void progressChanged() override;
+    void startWorker() override;
+    bool workerRunning() const override;
+    void waitForWorkerEnd() override;
     void trace (const char* line) override;
 
     juce::GlyphArrangement textLayout;
@@ -119,18 +114,9 @@ private:
     ProgressLookAndFeel* progressLookAndFeel = nullptr;
     std::unique_ptr<DialogKeys> keys;
 
-    // The worker writes `progress`; the bar reads `shownProgress`, which the
-    // message thread copies from it, so the two threads never share a plain double.
-    std::atomic<double> progress{0.0};
+    // The bar reads `shownProgress`, which the message thread copies from the
+    // worker's progress, so the two threads never share a plain double.
     double shownProgress = 0.0;
-
-    juce::CriticalSection stateLock;
-    AnswerMailbox response; // responseBuffer and responseEvent
-    int32_t screenState = SelectLanguage;
-    int32_t pendingState = -1;
-
-    FirmwareTransfer transfer;
-    std::string transferDeviceName;
 
     // Held while Updating; let go when the screen leaves it or goes.
     std::unique_ptr<SleepInhibitor> sleepInhibitor = createSleepInhibitor();

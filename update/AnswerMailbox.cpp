@@ -11,7 +11,7 @@ void AnswerMailbox::store (const uint8_t* data, int length, bool wakeWaiter)
 {
     {
         std::lock_guard<std::mutex> guard (lock);
-        if (stopped)
+        if (zeroed)
             return;
         if (data != nullptr && length > 0)
             std::memcpy (buffer, data, (size_t) std::min (length, bufferSize));
@@ -24,36 +24,23 @@ void AnswerMailbox::store (const uint8_t* data, int length, bool wakeWaiter)
 
 void AnswerMailbox::zeroAndWake()
 {
-    zeroAndSignal (Hold::no);
-}
-
-void AnswerMailbox::interrupt()
-{
-    zeroAndSignal (Hold::untilTaken);
+    zeroAndSignal (false);
 }
 
 void AnswerMailbox::stop()
 {
-    zeroAndSignal (Hold::forGood);
+    zeroAndSignal (true);
 }
 
-void AnswerMailbox::zeroAndSignal (Hold hold)
+void AnswerMailbox::zeroAndSignal (bool forGood)
 {
     {
         std::lock_guard<std::mutex> guard (lock);
         std::memset (buffer, 0, sizeof (buffer));
         signalled = true;
-        held = held || hold != Hold::no;
-        stopped = stopped || hold == Hold::forGood;
-    }
-    woken.notify_one();
-}
-
-void AnswerMailbox::wake()
-{
-    {
-        std::lock_guard<std::mutex> guard (lock);
-        signalled = true;
+        held = true;
+        zeroed = true;
+        stopped = stopped || forGood;
     }
     woken.notify_one();
 }
@@ -61,8 +48,10 @@ void AnswerMailbox::wake()
 void AnswerMailbox::reset()
 {
     std::lock_guard<std::mutex> guard (lock);
-    if (!held && !stopped)
-        signalled = false;
+    if (held)
+        return;
+    signalled = false;
+    zeroed = stopped;
 }
 
 bool AnswerMailbox::wait (int timeoutMs)

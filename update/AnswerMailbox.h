@@ -24,24 +24,22 @@ public:
     // them keep their earlier contents); wakes the waiter when wake is set.
     void store (const uint8_t* data, int length, bool wake);
 
-    // Zeroes the whole buffer and wakes the waiter: its wait ends with answer code 0.
+    // Zeroes the whole buffer and wakes the waiter with a wake-up that reset()
+    // does not drop: the current wait, or the next one if none runs now, ends
+    // with answer code 0, so a device event or a stop request landing between
+    // two commands is not lost. Until the first reset() after a wait has taken
+    // that wake-up (the worker's next command), stored answers leave the zeros
+    // alone: an answer landing before the worker has read them is stale and
+    // must not hide the event. Answers are taken as before afterwards.
     void zeroAndWake();
 
-    // Zeroes the buffer and wakes the waiter with a wake-up that reset() does not
-    // drop, so the current wait, or the next one if none runs now, ends with
-    // answer code 0 (a stop request landing between two commands is not lost).
-    // Answers are taken as before afterwards.
-    void interrupt();
-
     // For a worker being stopped by the thread that would deliver its answers:
-    // an interrupt() after which every later wait ends at once as a time-out
+    // a zeroAndWake() after which every later wait ends at once as a time-out
     // and nothing is stored any more.
     void stop();
 
-    // Wakes the waiter without touching the buffer.
-    void wake();
-
-    // Drops a pending wake-up (not the one of interrupt() or stop()).
+    // Drops a pending answer's wake-up (a stale one); the wake-ups of
+    // zeroAndWake() and stop() are kept until a wait has taken them.
     void reset();
 
     // Waits up to timeoutMs (negative: without limit) for a wake-up and consumes
@@ -55,18 +53,13 @@ public:
     void copyTo (uint8_t* destination, int size) const;
 
 private:
-    enum class Hold
-    {
-        no,
-        untilTaken,
-        forGood
-    };
-    void zeroAndSignal (Hold hold);
+    void zeroAndSignal (bool forGood);
 
     mutable std::mutex lock;
     std::condition_variable woken;
     bool signalled = false;
-    bool held = false; // the pending wake-up is interrupt()'s or stop()'s: reset() keeps it
+    bool held = false;   // the pending wake-up is zeroAndWake()'s or stop()'s: reset() keeps it
+    bool zeroed = false; // the zeros are that wake-up's answer: store() leaves them
     bool stopped = false;
     uint8_t buffer[bufferSize] = {};
 };

@@ -1,8 +1,9 @@
 #pragma once
 
-// What the firmware transfer needs from its surroundings. MainComponent
-// implements it for the program (responseEvent, responseBuffer, stateLock,
-// the device link); tests and the headless updater implement their own.
+// What the firmware transfer needs from its surroundings. The screen's rules
+// (ui/rules/ScreenRules) implement it for the window and the headless updater
+// alike (responseEvent, responseBuffer, stateLock, the device link); tests
+// implement their own.
 
 #include <cstdint>
 

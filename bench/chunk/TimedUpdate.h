@@ -90,7 +90,7 @@ inline std::unique_ptr<TimedHost> update (test::MessageThread& loop, const test:
         return nullptr;
     seconds = std::chrono::duration<double> (Clock::now() - began).count();
     loop.flush();
-    if (host->screenState() != Complete)
+    if (host->getScreenState() != Complete)
         return nullptr;
     return host;
 }

@@ -45,7 +45,7 @@ RunResult Rig::update (const test::TestPackage& package, int timeoutMs)
         return result;
     }
     loop.flush(); // the worker's last state request is applied there
-    result.state = host->screenState();
+    result.state = host->getScreenState();
     result.traces = host->traces();
     loop.call ([&] { host.reset(); });
     return result;

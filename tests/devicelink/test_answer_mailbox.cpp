@@ -1,5 +1,6 @@
-// The hand-over of answers to the worker: auto-reset wake-ups, zeroing, the
-// stop of a worker, and answers stored from another thread while the worker reads.
+// The hand-over of answers to the worker: auto-reset wake-ups, zeroing, device
+// events between two commands, the stop of a worker, and answers stored from
+// another thread while the worker reads.
 
 #include "update/AnswerMailbox.h"
 
@@ -20,11 +21,6 @@ TEST (AnswerMailbox, WakeUpsAreConsumedOnceAndResetKeepsTheBytes)
     EXPECT_EQ (box.latest().code, 0xF6);
     EXPECT_EQ (box.latest().value, 1);
 
-    box.store (answer, 2, true);
-    box.reset();
-    EXPECT_FALSE (box.wait (0));
-    EXPECT_EQ (box.latest().code, 0xF6);
-
     std::vector<uint8_t> big (2000, 0x5A); // longer than the buffer: cut, never overrun
     box.store (big.data(), (int) big.size(), false);
     EXPECT_FALSE (box.wait (0));
@@ -42,36 +38,49 @@ TEST (AnswerMailbox, WakeUpsAreConsumedOnceAndResetKeepsTheBytes)
     EXPECT_EQ (box.latest().value, 0);
 }
 
-TEST (AnswerMailbox, InterruptEndsTheNextWaitEvenAfterAResetThenAnswersFlowAgain)
+// What the worker finds after the drop of pending wake-ups before its next
+// command: only an answer's wake-up is stale. A removal, an arrival or a stop
+// since the last answer ends the next wait with answer code 0, even when an
+// answer (from a device that came back) is stored before the worker has read
+// the zeros. After a stop every later wait ends at once and nothing is stored.
+TEST (AnswerMailbox, DeviceEventsSurviveTheDropBeforeACommandAndAnswersCannotHideThem)
 {
-    AnswerMailbox box;
-    const uint8_t answer[2] = {0xF9, 7};
-    box.store (answer, 2, false);
-    box.interrupt();
-    box.reset(); // the worker drops stale wake-ups before its next command
-    EXPECT_TRUE (box.wait (60000)) << "the interrupt was lost";
-    EXPECT_EQ (box.latest().code, 0);
-    box.store (answer, 2, true);
-    box.reset(); // an answer's wake-up is dropped as before
-    EXPECT_FALSE (box.wait (0));
-    box.store (answer, 2, true);
-    EXPECT_TRUE (box.wait (0));
-    EXPECT_EQ (box.latest().code, 0xF9);
-}
-
-TEST (AnswerMailbox, StopEndsTheNextWaitEvenAfterAResetAndLaterOnesAtOnce)
-{
-    AnswerMailbox box;
-    const uint8_t answer[2] = {0xF9, 7};
-    box.store (answer, 2, false);
-    box.stop();
-    box.reset(); // the worker drops stale wake-ups before its next command
-    EXPECT_TRUE (box.wait (60000)) << "the stop was lost";
-    EXPECT_EQ (box.latest().code, 0);
-    box.store (answer, 2, true); // nothing is taken any more
-    EXPECT_EQ (box.latest().code, 0);
-    EXPECT_FALSE (box.wait (-1)); // would hang if it waited
-    EXPECT_FALSE (box.wait (60000));
+    const uint8_t earlier[2] = {0xF9, 7}, next[2] = {0xFE, 9};
+    const struct
+    {
+        const char* name;
+        int events;   // removals and arrivals after the last answer
+        int answerAt; // the next command's answer: 0 none, 1 before the wait, 2 before the read
+        bool woken;
+        uint8_t code;
+        bool stop = false; // the event is a stop
+    } rows[] = {
+        {"no event", 0, 0, false, 0xF9},
+        {"no event, the command answered", 0, 1, true, 0xFE},
+        {"a removal", 1, 0, true, 0},
+        {"a removal and an arrival, answered before the wait", 2, 1, true, 0},
+        {"a removal and an arrival, answered before the read", 2, 2, true, 0},
+        {"a stop, answered before the wait", 1, 1, true, 0, true},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        AnswerMailbox box;
+        box.store (earlier, 2, true);
+        for (int k = 0; k < row.events; ++k)
+            row.stop ? box.stop() : box.zeroAndWake();
+        box.reset(); // just before the next command
+        if (row.answerAt == 1)
+            box.store (next, 2, true);
+        EXPECT_EQ (box.wait (0), row.woken);
+        if (row.answerAt == 2)
+            box.store (next, 2, true);
+        EXPECT_EQ (box.latest().code, row.code);
+        box.reset(); // the command after: answers flow again, but not after a stop
+        box.store (next, 2, true);
+        EXPECT_EQ (box.wait (-1), !row.stop); // would hang if it waited
+        EXPECT_EQ (box.latest().code, row.stop ? 0 : 0xFE);
+    }
 }
 
 TEST (AnswerMailbox, WaiterWakesForAnswersAndStopFromAnotherThread)

@@ -1,5 +1,5 @@
-// The transfer worker as the screen runs it: started once by "Start", and
-// stopped without waiting out the controller's answer limits.
+// The transfer worker as the screen runs it: started once by "Start", woken by
+// a removal, and stopped without waiting out the controller's answer limits.
 
 #include "ScreenFixture.h"
 
@@ -12,13 +12,15 @@ namespace
     class Worker : public ScreenFixture
     {
     protected:
-        // Ready with a usable package whose transfer has something to send; no
-        // controller is held, so the worker sits in its first 10 s answer wait.
+        // Ready with a usable package whose transfer has something to send, and a
+        // stale answer in the buffer; no controller is held, so the worker sits in
+        // its first 10 s answer wait.
         void startTransfer()
         {
             openWindow();
             screen->updateFileInfo.totalLength = 62;
             screen->setScreenState (Ready);
+            deliver (0xAB, 0); // found by a wait that ends without the buffer zeroed
             screen->buttonClicked (screen->okButton);
             ASSERT_TRUE (screen->isThreadRunning());
             // A second "Start" while it runs starts nothing new.
@@ -31,47 +33,81 @@ namespace
             }
             ASSERT_EQ (screen->getScreenState(), Updating);
         }
+
+        // An input report of the held controller, as the device link hands it on.
+        void deliver (uint8_t code, uint8_t value)
+        {
+            screen->deviceLink.inputBuffer[0] = code;
+            screen->deviceLink.inputBuffer[1] = value;
+            screen->deviceLink.inputLength = 2;
+            screen->hidInputReceived();
+        }
+
+        // The worker's trace from its first command on.
+        static std::string traceSinceFirstCommand()
+        {
+            const auto text = testing::internal::GetCapturedStderr();
+            return text.substr (std::min (text.size(), text.find ("send")));
+        }
     };
 
-    TEST_F (Worker, QuitEndsTheCurrentWaitEmptyAndTheRemainingStepsAtOnce)
+    // By a quit, or by the session ending with the screen up: the screen's
+    // destructor must end the worker before its link and data go.
+    TEST_F (Worker, AQuitOrTheScreenGoingEndsTheWorkerFirstAndItsWaitsAtOnce)
     {
-        testing::internal::CaptureStderr(); // the worker's trace
-        startTransfer();
-        const auto start = std::chrono::steady_clock::now();
-        screen->quitProgram();
-        EXPECT_FALSE (screen->isThreadRunning());
-        // Only a hang is caught here: the worker's own limits add up to minutes.
-        EXPECT_LT (std::chrono::steady_clock::now() - start, std::chrono::seconds (8));
+        for (bool quit : {true, false})
+        {
+            SCOPED_TRACE (quit ? "quitProgram" : "the screen goes");
+            testing::internal::CaptureStderr(); // the worker's trace
+            startTransfer();
+            const auto start = std::chrono::steady_clock::now();
+            if (quit)
+                screen->quitProgram();
+            else
+                window.reset();
+            // Only a hang is caught here: the worker's own limits add up to minutes.
+            EXPECT_LT (std::chrono::steady_clock::now() - start, std::chrono::seconds (8));
 
-        // The woken wait finds answer code 0, a counted attempt; the other
-        // fourteen find no answer; then the worker gives up and asks for Failed.
-        std::string expected;
-        for (int attempt = 0; attempt < 15; ++attempt)
-            expected +=
-                "send HID_UPDATE_COM_MODE_CHANGE to request for update. @515\nunexpected response(0x0).\n";
-        const auto trace = testing::internal::GetCapturedStderr();
-        EXPECT_EQ (trace.substr (std::min (trace.size(), trace.find ("send"))),
-                   expected + "ERROR: retry error\n");
-        screen->handleUpdateNowIfNeeded();
-        EXPECT_EQ (screen->getScreenState(), Failed);
-    }
-
-    TEST_F (Worker, ClosingTheScreenDuringAnUpdateStopsTheWorkerFirst)
-    {
-        startTransfer();
-        window.reset(); // the session ends while the worker runs
+            // The woken wait finds answer code 0, a counted attempt; the other
+            // fourteen find no answer; then the worker gives up, all before the
+            // stop returned.
+            std::string expected;
+            for (int attempt = 0; attempt < 15; ++attempt)
+                expected += "send HID_UPDATE_COM_MODE_CHANGE to request for update. @515\nunexpected "
+                            "response(0x0).\n";
+            EXPECT_EQ (traceSinceFirstCommand(), expected + "ERROR: retry error\n");
+            if (!quit)
+                continue;
+            EXPECT_FALSE (screen->isThreadRunning());
+            screen->handleUpdateNowIfNeeded();
+            EXPECT_EQ (screen->getScreenState(), Failed);
+        }
         screen = nullptr;
-        SUCCEED();
     }
 
+    // The removal ends the first attempt's wait with answer code 0; the second
+    // attempt then takes the controller's refusal and the worker ends Failed.
+    // Unwoken, the first attempt would take the refusal itself.
     TEST_F (Worker, RemovalDuringAnUpdateWakesTheWorkerAndKeepsTheState)
     {
+        testing::internal::CaptureStderr();
         startTransfer();
         screen->hidDeviceRemoved();
         screen->handleUpdateNowIfNeeded();
         EXPECT_EQ (screen->getScreenState(), Updating);
         EXPECT_EQ (screen->deviceVersion, -1);
-        screen->quitProgram();
+        for (int i = 0; i < 500 && screen->isThreadRunning(); ++i)
+        {
+            deliver (0xF6, 2);
+            juce::Thread::sleep (10);
+        }
+        EXPECT_FALSE (screen->isThreadRunning());
+        EXPECT_EQ (traceSinceFirstCommand(),
+                   "send HID_UPDATE_COM_MODE_CHANGE to request for update. @515\nunexpected response(0x0).\n"
+                   "send HID_UPDATE_COM_MODE_CHANGE to request for update. @515\n"
+                   "failed to change to Update mode by unexpected response(0x2).\n");
+        screen->handleUpdateNowIfNeeded();
+        EXPECT_EQ (screen->getScreenState(), Failed);
     }
 
 } // namespace

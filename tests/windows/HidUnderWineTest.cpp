@@ -109,12 +109,12 @@ TEST (NoAnswer, ToAChunkEndsFailedAfterItsScaledTimeLimit)
     auto host = loop.call (
         [&] { return std::make_unique<qtx::HeadlessHost> (package.info, package.blocks, 1, options); });
     loop.call ([&] { host->leaveLanguageScreen(); });
-    ASSERT_EQ (host->screenState(), qtx::Ready);
+    ASSERT_EQ (host->getScreenState(), qtx::Ready);
     EXPECT_EQ (host->deviceVersion, 102);
     ASSERT_TRUE (loop.call ([&] { return host->start ("QTX-ORB9"); }));
     ASSERT_TRUE (host->waitForEnd (60000)) << "the worker hung";
     loop.flush();
-    EXPECT_EQ (host->screenState(), qtx::Failed);
+    EXPECT_EQ (host->getScreenState(), qtx::Failed);
     const auto sites = host->traceSites();
     EXPECT_NE (std::find (sites.begin(), sites.end(), 368), sites.end()); // no response to the chunk
     loop.call ([&] { host.reset(); });

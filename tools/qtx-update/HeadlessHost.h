@@ -1,13 +1,11 @@
 #pragma once
 
-// Plays the main screen's part in a transfer without a window: owns the device
-// link and the answer mailbox, runs the worker on a thread of its own, applies
-// requested states on the message thread, and keeps the trace. qtx-update, the
-// end-to-end tests and the fault campaign all run transfers through it.
+// The main screen without a window: the screen's own rules (ScreenRules) with
+// the worker on a thread of its own, requested states applied on the message
+// thread, scaled time limits, and the trace kept. qtx-update, the end-to-end
+// tests and the fault campaign all run transfers through it.
 
-#include "devicelink/HidCtrl.h"
-#include "update/AnswerMailbox.h"
-#include "update/FirmwareTransfer.h"
+#include "ui/rules/ScreenRules.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -21,7 +19,7 @@
 namespace qtx
 {
 
-class HeadlessHost : public TransferPort, public HidHandler
+class HeadlessHost : public ScreenRules
 {
 public:
     struct Options
@@ -34,67 +32,30 @@ public:
 
     // Message thread: opens the device link with the selector.
     HeadlessHost (const UpdateFileInfo& info, const UpdateBlocks& blocks, int selector, Options options);
-    // Message thread: stops a running worker first, then closes the link.
-    ~HeadlessHost();
+    // Message thread: stops a running worker as a quit does, then closes the link.
+    ~HeadlessHost() override;
 
-    // Message thread: as "OK" on the language screen: Ready or NotRecognised.
-    void leaveLanguageScreen();
-    // Message thread: as "Start" in Ready; false when not in Ready.
-    bool start (const std::string& deviceName);
-    // Message thread: the stop path of a quit: wake the worker, wait for its end.
-    void quit();
-    // Any thread: the first half of quit without the wait: ends the worker's
-    // current wait with answer code 0 and shortens its pauses, so it runs its
-    // remaining steps (the message thread stays free to deliver their answers).
-    void interrupt();
-
-    bool workerRunning() const { return running; }
+    bool workerRunning() const override { return running; }
     // Any thread: waits until the worker has ended; false on time-out.
     bool waitForEnd (int timeoutMs);
 
-    int screenState() const { return state; }
-    double progressValue() const { return progress; }
     std::vector<std::string> traces() const;
     std::vector<int> traceSites() const;
 
-    HidCtrl deviceLink;
-    std::atomic<int> deviceVersion{-1};
-
-    // TransferPort, on the worker thread.
-    void resetAnswer() override;
-    void send (const uint8_t (&command)[commandSize]) override;
+    // TransferPort, on the worker thread: limits and pauses scaled.
     bool waitForAnswer (int timeoutMs) override;
-    Answer latestAnswer() override;
     void pause (int ms) override;
-    void requestState (int screenState) override;
-    void setProgress (double fraction) override;
     void trace (const char* line) override;
 
-    // HidHandler, on the message thread.
-    void hidDeviceRemoved() override;
-    void hidDeviceArrived() override;
-    void hidInputReceived() override;
+protected:
+    void triggerStateUpdate() override;
+    void startWorker() override;
+    void waitForWorkerEnd() override;
 
 private:
     int scaled (int ms) const;
-    void applyPendingState();
-    void setScreenState (int newState);
 
-    const UpdateFileInfo& info;
-    const UpdateBlocks& blocks;
     Options options;
-    int packageUsable;
-
-    AnswerMailbox mailbox;
-    std::atomic<int> state{SelectLanguage}; // written on the message thread only
-    std::atomic<double> progress{0.0};
-
-    std::mutex stateLock;
-    int pendingState = -1;
-
-    std::mutex stopLock;
-    std::condition_variable stopSignal;
-    bool stopRequested = false;
 
     std::atomic<bool> running{false};
     std::mutex endLock;

@@ -71,7 +71,7 @@ namespace
                        SignalWatch& signals)
     {
         loop.call ([&] { host.leaveLanguageScreen(); });
-        if (host.screenState() != Ready)
+        if (host.getScreenState() != Ready)
         {
             console.fail (std::string ("no ") + modelName + " controller is connected");
             return exitNoController;
@@ -109,7 +109,7 @@ namespace
         }
         const bool stopped = followTransfer (host, console, signals);
         loop.flush(); // the worker's last state request is applied there
-        if (host.screenState() == Complete)
+        if (host.getScreenState() == Complete)
         {
             console.say ("Update complete.");
             return exitComplete;
