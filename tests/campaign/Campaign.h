@@ -1,8 +1,8 @@
 #pragma once
 
-// The fault campaign: a soak run of whole updates in a row, and a randomised
-// fault run over a fixed list of seeds. Both are bounded and end by themselves;
-// both print "name: value" lines and return the process's exit status.
+// The fault campaign: a randomised fault run over a fixed list of seeds, bounded,
+// ending by itself; it prints "name: value" lines and returns the process's exit
+// status. (The soak run of whole updates in a row is the benchmark bench/soak.)
 
 #include <cstdint>
 #include <string>
@@ -10,13 +10,6 @@
 
 namespace qtx::campaign
 {
-
-struct SoakOptions
-{
-    int updates = 200;
-};
-
-int runSoak (const SoakOptions& options);
 
 struct FaultOptions
 {

@@ -17,61 +17,26 @@ namespace
 
     const char* kindName (FaultKind kind)
     {
-        switch (kind)
-        {
-            case FaultKind::silence:
-                return "silence";
-            case FaultKind::wrongCode:
-                return "wrong code";
-            case FaultKind::burst:
-                return "burst";
-            case FaultKind::unplug:
-                return "unplug";
-            case FaultKind::replug:
-                return "unplug and replug";
-            case FaultKind::slowBelow:
-                return "slow answer below the limit";
-            case FaultKind::slowAbove:
-                return "slow answer above the limit";
-        }
-        return "?";
+        static const char* const names[] = {"silence",
+                                            "wrong code",
+                                            "burst",
+                                            "unplug",
+                                            "unplug and replug",
+                                            "slow answer below the limit",
+                                            "slow answer above the limit"};
+        return names[(int) kind];
     }
 
+    // A step's name, and the site of the trace line that writes its command.
     const char* stepName (Step step)
     {
-        switch (step)
-        {
-            case Step::ModeChange:
-                return "mode";
-            case Step::Start:
-                return "start";
-            case Step::BlockSend:
-                return "block";
-            case Step::DataSend:
-                return "data";
-            case Step::ProgressCheck:
-                return "check";
-        }
-        return "?";
+        static const char* const names[] = {"mode", "start", "block", "data", "check"};
+        return names[(int) step];
     }
-
-    // The trace line that writes the command of a step.
     std::string sendToken (Step step)
     {
-        switch (step)
-        {
-            case Step::ModeChange:
-                return "@515";
-            case Step::Start:
-                return "@290";
-            case Step::BlockSend:
-                return "@328";
-            case Step::DataSend:
-                return "@363";
-            case Step::ProgressCheck:
-                return "@438";
-        }
-        return "";
+        static const char* const sites[] = {"@515", "@290", "@328", "@363", "@438"};
+        return sites[(int) step];
     }
 
     std::string unexpected (uint8_t code, int site)

@@ -47,15 +47,6 @@ public:
     void setProgress (double) override {}
     void trace (const char* line) override { traces.emplace_back (line); }
 
-    std::vector<int> sites() const
-    {
-        std::vector<int> out;
-        for (const auto& t : traces)
-            if (auto at = t.rfind ('@'); at != std::string::npos)
-                out.push_back (std::stoi (t.substr (at + 1)));
-        return out;
-    }
-
     sim::ControllerModel& model;
     std::deque<sim::Report> pending;
     sim::Report latest{};

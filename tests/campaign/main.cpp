@@ -1,5 +1,4 @@
 // qtx-campaign: the fault campaign against the simulated controller.
-//   qtx-campaign soak [--updates N]
 //   qtx-campaign faults [--seeds A,B,... | --seed N] [--scale S] [--verbose]
 
 #include "Campaign.h"
@@ -15,8 +14,7 @@
 namespace
 {
 const char* const usage =
-    "usage: qtx-campaign soak [--updates N]          whole updates in a row (default 200)\n"
-    "       qtx-campaign faults [--seeds A,B,...]    one fault per seed (default: 45 fixed seeds)\n"
+    "usage: qtx-campaign faults [--seeds A,B,...]    one fault per seed (default: 45 fixed seeds)\n"
     "       qtx-campaign faults --seed N [--verbose] replay one seed in this process\n"
     "       faults also take --scale S: the worker's time limits times S (default 0.05)\n";
 
@@ -44,20 +42,6 @@ int main (int argc, char** argv)
 
     using namespace qtx::campaign;
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "soak")
-    {
-        SoakOptions options;
-        for (int k = 2; k < argc; ++k)
-        {
-            long n = 0;
-            if (std::string (argv[k]) == "--updates" &&
-                number (k + 1 < argc ? argv[k + 1] : nullptr, 1, 100000, n))
-                options.updates = (int) n, ++k;
-            else
-                return wrongUsage (std::string ("bad option ") + argv[k]);
-        }
-        return runSoak (options);
-    }
     if (mode == "faults")
     {
         FaultOptions options;

@@ -1,5 +1,5 @@
 // A few seeds of the fault run, one of each fault kind, as an end-to-end test;
-// scripts/campaign runs the whole list and the soak.
+// scripts/campaign runs the whole list (and the soak benchmark).
 
 #include "support/Command.h"
 

@@ -81,7 +81,7 @@ TEST (LinuxLayer, PathStaysWithThePortNodeIsLookedUpAgain)
     EXPECT_EQ (after[0].path, path);
     EXPECT_NE (after[0].instance, instance);
     // A write's look may reuse an earlier node, but never one a replug replaced.
-    EXPECT_EQ (e.findNode (path, false)->devnode, "/dev/hidraw0");
+    EXPECT_EQ (e.findNode (path, true)->devnode, "/dev/hidraw0");
     EXPECT_EQ (e.findNode (path)->devnode, "/dev/hidraw0");
 
     vhid::DeviceConfig moved = controller ("1-3");

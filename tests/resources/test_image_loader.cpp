@@ -59,13 +59,6 @@ TEST (BitmapFallback, ThirtyTwoBitTakesAlphaFromTheFourthByte)
     EXPECT_EQ (image.getFormat(), juce::Image::ARGB);
     EXPECT_EQ (image.getPixelAt (0, 0).getAlpha(), 0);
     EXPECT_EQ (image.getPixelAt (1, 0), juce::Colour (60, 50, 40));
-
-    // Fully transparent means drawing it changes nothing underneath.
-    juce::Image canvas (juce::Image::RGB, 2, 1, false);
-    canvas.clear (canvas.getBounds(), juce::Colours::white);
-    juce::Graphics g (canvas);
-    g.drawImageAt (image, 0, 0);
-    EXPECT_EQ (canvas.getPixelAt (0, 0), juce::Colours::white);
 }
 
 TEST (BitmapFallback, RejectsUnusableHeadersAndShortData)

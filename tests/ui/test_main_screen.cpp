@@ -169,11 +169,6 @@ namespace
 
     TEST_F (MainScreen, StateRules)
     {
-        // OK without a controller leads to NotRecognised.
-        openWindow();
-        screen->buttonClicked (screen->okButton);
-        EXPECT_EQ (screen->getScreenState(), NotRecognised);
-
         // Requests made while the language is chosen are not applied.
         openWindow();
         screen->requestScreenState (Ready);

@@ -1,6 +1,6 @@
-// devlink.dll as a client sees it under wine (which has no device of ours): start and stop,
-// the single-client lock across processes, the device-change window, the answers read from
-// the system with no device; and the device link's hidden window serving posted notices in order.
+// devlink.dll as a client sees it under wine with no device of ours: start and stop, the
+// single-client lock across processes, the device-change window; and the device link's
+// hidden window serving posted notices in order. With devices: HidUnderWineTest.cpp.
 
 #include "devicelink/HidCtrl.h"
 #include "devicelink/NoticeQueue.h"
@@ -158,29 +158,6 @@ TEST (LibraryUnderWine, UnloadingWithoutFinalizeDoesNotWaitForItsThreads)
     CloseHandle (child.hThread);
     CloseHandle (child.hProcess);
     DeleteFileW (copy.c_str());
-}
-
-// What the table, input, writes and audio answer without a device is the core's tests'; here
-// the system's own USB list and driver files are read for real.
-TEST (LibraryUnderWine, NoDeviceOfOursAnswersEmpty)
-{
-    ASSERT_EQ (HID_Initialize (nullptr), 1);
-    HID_Start();
-    EXPECT_EQ (HID_GetDeviceCount(), 0);
-    int numbers[DEVLINK_MAX_DEVICES];
-    std::memset (numbers, 0x55, sizeof numbers);
-    EXPECT_EQ (HID_EnumHIDno (numbers), 0);
-    EXPECT_EQ (numbers[0], 0x55555555);
-    int versions[2] = {7, 7};
-    HID_GetFirmwareVersion (9, versions, 1);
-    EXPECT_EQ (versions[0], 0);
-    EXPECT_EQ (versions[1], 7);
-
-    char text[256] = "x";
-    EXPECT_EQ (HID_GetDriverVersion (1, text), 0);
-    EXPECT_STREQ (text, "");
-    HID_Stop();
-    HID_Finalize();
 }
 
 TEST (NoticeWindow, PostedNoticesArriveInOrderOnTheMessageThread)

@@ -1,15 +1,13 @@
-// qtx-sim as a launcher: options, exit status and its record. Programs that see the
-// virtual controller from inside the testbed, with their exit status kept, are
-// qtx-update's and the installed program's tests.
+// qtx-sim as a launcher: options and exit status. Programs that see the virtual
+// controller from inside the testbed, with their exit status kept, and the
+// simulator's record of what it received, are qtx-update's and the installed
+// program's tests.
 
 #include "support/Command.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
@@ -37,19 +35,4 @@ TEST (SimCommandLine, HelpBadOptionsAndAMissingProgram)
         EXPECT_NE (r.output.find ("Try 'qtx-sim --help'"), std::string::npos);
     }
     EXPECT_EQ (run ("-- /nonexistent/program").status, 127);
-}
-
-TEST (SimCommandLine, RecordsWhatItReceived)
-{
-    char path[] = "/tmp/qtx-sim-record-XXXXXX";
-    const int fd = ::mkstemp (path);
-    ASSERT_GE (fd, 0);
-    ::close (fd);
-    auto r = run (std::string ("--delay-us 0 --record ") + path + " -- true");
-    EXPECT_EQ (r.status, 0) << r.output;
-    std::ifstream in (path, std::ios::binary | std::ios::ate);
-    EXPECT_TRUE (in.good());
-    EXPECT_EQ (in.tellg(), 0); // nothing was sent
-    EXPECT_NE (r.output.find ("update not complete"), std::string::npos);
-    std::remove (path);
 }

@@ -1,12 +1,19 @@
-// Whole updates in a row against a simulated controller that answers at once,
-// each through a freshly opened and closed host (library lock, device table,
-// readers, worker), watching memory, descriptors and threads.
+// bench_soak [--updates N]: whole updates in a row (default 200) against a
+// simulated controller that answers at once, each through a freshly opened and
+// closed host (library lock, device table, readers, worker), watching memory,
+// descriptors and threads. The figures after the first update are the baseline:
+// a leak grows with every update after it. Exit status 1 when one grew.
 
-#include "Campaign.h"
 #include "ProcessStats.h"
 #include "Rig.h"
 
+#include "devlink/LockIsolation.h"
+#include "VirtualHid.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace qtx::campaign
 {
@@ -34,7 +41,7 @@ namespace
     }
 } // namespace
 
-int runSoak (const SoakOptions& options)
+int runSoak (int updates)
 {
     const auto package = test::TestPackage::mixed();
     sim::ControllerOptions controller;
@@ -46,7 +53,7 @@ int runSoak (const SoakOptions& options)
     int complete = 0;
     double seconds = 0.0;
     bool ok = true;
-    for (int k = 1; k <= options.updates; ++k)
+    for (int k = 1; k <= updates; ++k)
     {
         const RunResult run = rig.update (package, updateTimeoutMs);
         if (!run.ended)
@@ -70,13 +77,16 @@ int runSoak (const SoakOptions& options)
         rig.controller().reset();
         if (k == 1)
             first = readProcessStats();
-        if (k == options.updates / 2)
+        if (k == updates / 2)
             half = readProcessStats();
     }
     last = readProcessStats();
 
-    std::printf ("soak_updates: %d\nsoak_complete: %d\nsoak_seconds_per_update: %.3f\n", options.updates,
-                 complete, seconds / options.updates);
+    std::printf ("soak_updates: %d\nsoak_complete: %d\nsoak_seconds_per_update: %.3f\n", updates, complete,
+                 seconds / updates);
+    std::printf ("soak_rss_end_vs_start: %.3f\nsoak_heap_end_vs_start: %.3f\n",
+                 (double) last.rssKb / (double) std::max (1L, first.rssKb),
+                 (double) last.heapKb / (double) std::max (1L, first.heapKb));
     print ("before", before);
     print ("start", first);
     print ("half", half);
@@ -99,3 +109,19 @@ int runSoak (const SoakOptions& options)
 }
 
 } // namespace qtx::campaign
+
+int main (int argc, char** argv)
+{
+    // A lock of our own, then the testbed's preload.
+    qtx::devlink::test::isolateLockNamespace();
+    qtx::vhid::runUnderPreload (argc, argv);
+    int updates = 200;
+    if (argc == 3 && std::string (argv[1]) == "--updates" && std::atoi (argv[2]) > 0)
+        updates = std::atoi (argv[2]);
+    else if (argc != 1)
+    {
+        std::fprintf (stderr, "usage: bench_soak [--updates N]\n");
+        return 2;
+    }
+    return qtx::campaign::runSoak (updates);
+}
