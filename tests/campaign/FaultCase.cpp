@@ -286,66 +286,38 @@ FaultCase makeFaultCase (uint32_t seed, double timeScale)
     c.limitMs = (int) std::lround (limit * timeScale);
 
     c.kind = (FaultKind) pick (7);
+    static const sim::Fault::Kind simKinds[] = {sim::Fault::Silent, sim::Fault::WrongCode, sim::Fault::Burst,
+                                                sim::Fault::Unplug, sim::Fault::Unplug,    sim::Fault::Slow,
+                                                sim::Fault::Slow};
     sim::Fault f;
+    f.kind = simKinds[(int) c.kind];
     f.step = c.step;
     f.occurrence = c.occurrence;
-    switch (c.kind)
+    if (c.kind == FaultKind::wrongCode)
     {
-        case FaultKind::silence:
-            f.kind = sim::Fault::Silent;
-            break;
-        case FaultKind::wrongCode:
-        {
-            // Any code but those the step accepts.
-            std::vector<uint8_t> accepted;
-            switch (c.step)
-            {
-                case Step::ModeChange:
-                    accepted = {HID_UPDATE_ANS_MODE_CHANGE};
-                    break;
-                case Step::Start:
-                    accepted = {HID_UPDATE_ANS_START};
-                    break;
-                case Step::BlockSend:
-                    accepted = {HID_UPDATE_ANS_RCV_OK};
-                    break;
-                case Step::DataSend:
-                    accepted = c.lastChunk
-                                   ? std::vector<uint8_t>{HID_UPDATE_ANS_DL_OK, HID_UPDATE_ANS_REQ_NEXT}
-                                   : std::vector<uint8_t>{HID_UPDATE_ANS_RCV_OK};
-                    break;
-                case Step::ProgressCheck:
-                    accepted = {HID_UPDATE_ANS_COMPLETE, HID_UPDATE_ANS_PRGRESS_CHK};
-                    break;
-            }
-            std::vector<uint8_t> codes;
-            for (uint8_t code : {0x00, 0xF6, 0xF7, 0xF8, 0xF9, 0xFB, 0xFC, 0xFD, 0xFE, 0x5A})
-                if (std::find (accepted.begin(), accepted.end(), code) == accepted.end())
-                    codes.push_back (code);
-            f.kind = sim::Fault::WrongCode;
-            f.code = codes[(size_t) pick ((int) codes.size())];
-            break;
-        }
-        case FaultKind::burst:
-            f.kind = sim::Fault::Burst;
-            f.count = 2 + pick (5);
-            break;
-        case FaultKind::unplug:
-            f.kind = sim::Fault::Unplug;
-            break;
-        case FaultKind::replug:
-            f.kind = sim::Fault::Unplug;
-            f.replugMs = 20 + pick (181);
-            break;
-        case FaultKind::slowBelow:
-            f.kind = sim::Fault::Slow;
-            f.delayMs = c.limitMs / 2;
-            break;
-        case FaultKind::slowAbove:
-            f.kind = sim::Fault::Slow;
-            f.delayMs = c.limitMs * 13 / 10;
-            break;
+        // Any code but those the step accepts.
+        static const std::vector<uint8_t> acceptedBy[] = {
+            {HID_UPDATE_ANS_MODE_CHANGE},
+            {HID_UPDATE_ANS_START},
+            {HID_UPDATE_ANS_RCV_OK},
+            {HID_UPDATE_ANS_RCV_OK},
+            {HID_UPDATE_ANS_COMPLETE, HID_UPDATE_ANS_PRGRESS_CHK}};
+        const std::vector<uint8_t> accepted =
+            c.step == Step::DataSend && c.lastChunk
+                ? std::vector<uint8_t>{HID_UPDATE_ANS_DL_OK, HID_UPDATE_ANS_REQ_NEXT}
+                : acceptedBy[(int) c.step];
+        std::vector<uint8_t> codes;
+        for (uint8_t code : {0x00, 0xF6, 0xF7, 0xF8, 0xF9, 0xFB, 0xFC, 0xFD, 0xFE, 0x5A})
+            if (std::find (accepted.begin(), accepted.end(), code) == accepted.end())
+                codes.push_back (code);
+        f.code = codes[(size_t) pick ((int) codes.size())];
     }
+    else if (c.kind == FaultKind::burst)
+        f.count = 2 + pick (5);
+    else if (c.kind == FaultKind::replug)
+        f.replugMs = 20 + pick (181);
+    else if (c.kind == FaultKind::slowBelow || c.kind == FaultKind::slowAbove)
+        f.delayMs = c.kind == FaultKind::slowBelow ? c.limitMs / 2 : c.limitMs * 13 / 10;
     c.options.faults = {f};
     return c;
 }

@@ -1,6 +1,7 @@
 // The screen rules through the real library, its Linux layer, the device link and
-// the message thread, against the simulated controller on a virtual device: a
-// Ctrl-C, and the controller's comings and goings outside an update. Time
+// the message thread, against the simulated controller on a virtual device: the
+// window's quit and qtx-update's Ctrl-C, and the controller's comings and goings
+// outside an update. Time
 // limits run scaled down through the worker's port. A whole update is
 // qtx-update's end-to-end test; the failure table is the transfer's unit tests'
 // and the fault campaign's.
@@ -46,6 +47,11 @@ protected:
     {
         controller = std::make_unique<SimController> (bed, options);
         ASSERT_GE (controller->device(), 0);
+        openHost (scale);
+    }
+
+    void openHost (double scale)
+    {
         HeadlessHost::Options hostOptions;
         hostOptions.timeScale = scale;
         host = loop.call (
@@ -69,28 +75,50 @@ protected:
 
 } // namespace
 
-// qtx-update's first Ctrl-C during a chunk's wait comes from another thread: the
-// current wait ends and the remaining steps run with the answers. (The window's
-// quit, which lets no later wait run, is the worker tests'.)
-TEST_F (EndToEnd, CtrlCDuringAChunksWait)
+// A stop during a chunk's wait. The window's quit comes from the message
+// thread, which then delivers no answer: every later wait ends at once (the
+// progress check's, 20 s here). qtx-update's first Ctrl-C comes from another
+// thread: the current wait ends and the remaining steps run with the answers.
+TEST_F (EndToEnd, StopDuringAChunksWait)
 {
     ControllerOptions options;
     options.faults = {{Fault::Silent, Step::DataSend, 2}};
-    openOn (options, 2.0);
-    ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
-    for (int k = 0; k < 2000; ++k) // until the worker waits for the second chunk's answer
+    // The Ctrl-C first: after the quit the controller's answer to the last
+    // progress check is left unread, and would reach a later update.
+    for (bool quit : {false, true})
     {
-        const auto sites = host->traceSites();
-        if (std::count (sites.begin(), sites.end(), 363) >= 2)
-            break;
-        std::this_thread::sleep_for (std::chrono::milliseconds (5));
+        SCOPED_TRACE (quit ? "quit" : "Ctrl-C");
+        if (!quit)
+            openOn (options, 2.0);
+        else
+        {
+            loop.call ([this] { host.reset(); });
+            controller->reset();
+            openHost (2.0);
+        }
+        ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
+        for (int k = 0; k < 2000; ++k) // until the worker waits for the second chunk's answer
+        {
+            const auto sites = host->traceSites();
+            if (std::count (sites.begin(), sites.end(), 363) >= 2)
+                break;
+            std::this_thread::sleep_for (std::chrono::milliseconds (5));
+        }
+
+        const auto began = std::chrono::steady_clock::now();
+        if (quit)
+            loop.call ([this] { host->stopWorker(); });
+        else
+            host->interrupt();
+        EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
+        EXPECT_LT (std::chrono::steady_clock::now() - began, std::chrono::seconds (10))
+            << "a wait ran its limit";
+        const auto lines = host->traces();
+        ASSERT_GE (lines.size(), 3u);
+        EXPECT_EQ (lines[lines.size() - 3], "ERROR: unexpected response(0x0). @404\n");
+        EXPECT_EQ (lines.back(), quit ? "ERROR: no response from QTX-ORB9. @444\n"
+                                      : "ERROR: unexpected response(0xfd). @459\n");
     }
-    host->interrupt();
-    EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
-    const auto lines = host->traces();
-    ASSERT_GE (lines.size(), 3u);
-    EXPECT_EQ (lines[lines.size() - 3], "ERROR: unexpected response(0x0). @404\n");
-    EXPECT_EQ (lines.back(), "ERROR: unexpected response(0xfd). @459\n");
 }
 
 // Outside an update the screen follows the controller.
