@@ -7,6 +7,7 @@
 #include "DriverVersion.h"
 #include "NamedMutexLock.h"
 #include "OverlappedIo.h"
+#include "SetupDiEnumerator.h"
 #include "WideText.h"
 
 #include <gtest/gtest.h>
