@@ -42,7 +42,8 @@ DWORD initialiseInAnotherProcess()
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    if (!CreateProcessA (nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child))
+    if (!CreateProcessA (nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                         &child))
         return 99;
     WaitForSingleObject (child.hProcess, 60000);
     DWORD status = 99;
