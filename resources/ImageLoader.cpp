@@ -48,7 +48,6 @@ void ImageLoader::deleteInstance()
 ImageLoader::ImageLoader()
 {
     loadImage (0, image);
-    twiceAsLarge = decodeImage (qtx::data::warning_2x_png, qtx::data::warning_2x_pngSize);
 }
 
 ImageLoader::~ImageLoader()
@@ -66,9 +65,15 @@ juce::Image* ImageLoader::getImage (int index) const
 
 juce::Image* ImageLoader::getImage (int index, float scale) const
 {
-    if (index == 0 && scale > 1.0f && twiceAsLarge != nullptr)
-        return twiceAsLarge;
-    return getImage (index);
+    if (index != 0 || scale <= 1.0f)
+        return getImage (index);
+    // Decoded on the first high-DPI paint only: most screens never ask for it.
+    if (!twiceAsLargeDecoded)
+    {
+        twiceAsLarge = decodeImage (qtx::data::warning_2x_png, qtx::data::warning_2x_pngSize);
+        twiceAsLargeDecoded = true;
+    }
+    return twiceAsLarge != nullptr ? twiceAsLarge : getImage (index);
 }
 
 void ImageLoader::loadImage (int index, juce::Image*& where)

@@ -22,6 +22,7 @@ public:
 
     // The same picture for a screen with `scale` device pixels per pixel: drawn
     // larger where it has a source for that, so it stays smooth at 150 % and 200 %.
+    // Message thread only (the larger source is decoded on first use).
     juce::Image* getImage (int index, float scale) const;
 
     // Decodes image data through JUCE's readers and image cache, falling back to an
@@ -38,7 +39,8 @@ private:
     void loadImage (int index, juce::Image*& where);
 
     juce::Image* image = nullptr;
-    juce::Image* twiceAsLarge = nullptr;
+    mutable juce::Image* twiceAsLarge = nullptr;
+    mutable bool twiceAsLargeDecoded = false;
 
     static ImageLoader* instance;
 
