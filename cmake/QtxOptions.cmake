@@ -20,8 +20,10 @@ if(QTX_FUZZ)
     if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
         message(FATAL_ERROR "QTX_FUZZ needs clang (CC=clang CXX=clang++)")
     endif()
-    # Everything is instrumented for coverage; only the fuzz targets link the fuzzer's main.
-    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -g)
+    # The sanitizers of the asan build, with the same flags, so that JUCE's objects are that
+    # build's (the compiler cache serves them); coverage instrumentation goes on our own code
+    # only (qtx::warnings), and only the fuzz targets link the fuzzer's main.
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -g)
     add_link_options(-fsanitize=address,undefined)
 endif()
 

@@ -32,6 +32,10 @@ function(qtx_add_gtest name)
     endif()
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock qtx::warnings)
+    # The threaded and end-to-end suites, as scripts/test --tsan picks them (qtx_add_test_groups).
+    if(ARG_LABELS MATCHES "threads|e2e" AND NOT ARG_LABELS MATCHES "e2e-ui")
+        set_property(GLOBAL APPEND PROPERTY QTX_THREADED_TESTS ${name})
+    endif()
     set(props TIMEOUT ${ARG_TIMEOUT})
     if(ARG_LABELS)
         list(APPEND props LABELS "${ARG_LABELS}")
@@ -68,15 +72,29 @@ function(qtx_add_fuzzer name)
     set_property(GLOBAL APPEND PROPERTY QTX_FUZZERS ${name})
 endfunction()
 
+# qtx_add_test_groups(): after every test is declared, the target `threaded_tests`
+# builds just the suites that the ThreadSanitizer run takes.
+function(qtx_add_test_groups)
+    get_property(threaded GLOBAL PROPERTY QTX_THREADED_TESTS)
+    if(threaded)
+        add_custom_target(threaded_tests DEPENDS ${threaded})
+    endif()
+endfunction()
+
 # qtx_add_bench(<name> SOURCES <src>... [LIBS <lib>...])
 # A benchmark program bench_<name>, run by `scripts/bench <name>`; it prints
-# one "metric: value" line per figure.
+# one "metric: value" line per figure. Not part of `all`: the target `benchmarks`
+# (built by scripts/bench) collects them.
 function(qtx_add_bench name)
     if(QTX_FUZZ)
         return()
     endif()
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-    add_executable(bench_${name} ${ARG_SOURCES})
+    add_executable(bench_${name} EXCLUDE_FROM_ALL ${ARG_SOURCES})
+    if(NOT TARGET benchmarks)
+        add_custom_target(benchmarks)
+    endif()
+    add_dependencies(benchmarks bench_${name})
     target_link_libraries(bench_${name} PRIVATE ${ARG_LIBS} qtx::warnings)
     set_target_properties(bench_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/bench")
 endfunction()

@@ -7,3 +7,8 @@ target_compile_options(qtx_warnings INTERFACE -Wall -Wextra -Werror)
 if(("undefined" IN_LIST QTX_SANITIZE) OR QTX_FUZZ)
     target_compile_options(qtx_warnings INTERFACE -fno-sanitize-recover=undefined)
 endif()
+
+# Fuzz builds: coverage feedback from our own code, which is what the fuzzers explore.
+if(QTX_FUZZ)
+    target_compile_options(qtx_warnings INTERFACE -fsanitize=fuzzer-no-link)
+endif()
