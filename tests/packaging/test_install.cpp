@@ -157,9 +157,9 @@ namespace
         } ways[] = {
             {"find_package",
              quoted (QTX_CMAKE) + " -S " + quoted (work) + " -B " + quoted (work / "build") +
-                 " -DCMAKE_C_COMPILER=" + quoted (QTX_C_COMPILER) + " -DCMAKE_C_FLAGS=" +
-                 quoted (QTX_CLIENT_FLAGS) + " -DCMAKE_PREFIX_PATH=" + prefix +
-                 " && " + quoted (QTX_CMAKE) + " --build " + quoted (work / "build"),
+                 " -DCMAKE_C_COMPILER=" + quoted (QTX_C_COMPILER) +
+                 " -DCMAKE_C_FLAGS=" + quoted (QTX_CLIENT_FLAGS) + " -DCMAKE_PREFIX_PATH=" + prefix + " && " +
+                 quoted (QTX_CMAKE) + " --build " + quoted (work / "build"),
              (work / "build/client").string()},
             {"pkg-config",
              quoted (QTX_C_COMPILER) + " " + QTX_CLIENT_FLAGS + " " + quoted (work / "client.c") + " -o " +
