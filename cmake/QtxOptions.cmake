@@ -1,7 +1,7 @@
 # Build switches shared by every target.
 
 set(QTX_SANITIZE "" CACHE STRING "Sanitizers to build with: empty, 'address;undefined' or 'thread'")
-option(QTX_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+option(QTX_FUZZ "Also build the libFuzzer targets (clang with ASan: the asan preset)" OFF)
 option(QTX_BUILD_TESTS "Build the test suite" ON)
 
 find_program(QTX_CCACHE ccache)
@@ -17,14 +17,11 @@ if(QTX_SANITIZE)
 endif()
 
 if(QTX_FUZZ)
-    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-        message(FATAL_ERROR "QTX_FUZZ needs clang (CC=clang CXX=clang++)")
+    # The fuzz targets live in the ASan + UBSan build (the asan preset), on the same
+    # libraries as its tests, with our code instrumented for coverage (qtx::warnings).
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang" OR NOT "address" IN_LIST QTX_SANITIZE)
+        message(FATAL_ERROR "QTX_FUZZ needs clang and QTX_SANITIZE with address (the asan preset)")
     endif()
-    # The sanitizers of the asan build, with the same flags, so that JUCE's objects are that
-    # build's (the compiler cache serves them); coverage instrumentation goes on our own code
-    # only (qtx::warnings), and only the fuzz targets link the fuzzer's main.
-    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -g)
-    add_link_options(-fsanitize=address,undefined)
 endif()
 
 # Which platform/<name>/ folders are built: each folder with platform code keeps one per system.

@@ -1,6 +1,6 @@
 # Helpers for tests, fuzz targets and benchmarks.
 
-if(QTX_BUILD_TESTS AND NOT QTX_FUZZ)
+if(QTX_BUILD_TESTS)
     if(CMAKE_CROSSCOMPILING AND WIN32)
         # No prebuilt GoogleTest for the target: Debian's sources are built with the rest.
         set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -23,7 +23,7 @@ endif()
 # Tests that take devlink's machine-wide single-client lock (a real
 # HID_Initialize) must say RESOURCE_LOCK devlink_system_lock, so ctest -j never runs two at once.
 function(qtx_add_gtest name)
-    if(NOT QTX_BUILD_TESTS OR QTX_FUZZ)
+    if(NOT QTX_BUILD_TESTS)
         return()
     endif()
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;LAUNCHER;RESOURCE_LOCK" ${ARGN})
@@ -58,14 +58,15 @@ function(qtx_add_gtest name)
 endfunction()
 
 # qtx_add_fuzzer(<name> SOURCES <src>... [LIBS <lib>...])
-# Only in a QTX_FUZZ build; scripts/fuzz runs every fuzz_* target with its corpus
-# from tests/fuzz/corpus/<name without fuzz_>.
+# Only in a QTX_FUZZ build (the asan preset), and not part of `all`: scripts/fuzz builds
+# the target `fuzzers` and runs every fuzz_* target with its corpus from
+# tests/fuzz/corpus/<name without fuzz_>.
 function(qtx_add_fuzzer name)
     if(NOT QTX_FUZZ)
         return()
     endif()
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-    add_executable(${name} ${ARG_SOURCES})
+    add_executable(${name} EXCLUDE_FROM_ALL ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} qtx::warnings)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/fuzz")
@@ -86,9 +87,6 @@ endfunction()
 # one "metric: value" line per figure. Not part of `all`: the target `benchmarks`
 # (built by scripts/bench) collects them.
 function(qtx_add_bench name)
-    if(QTX_FUZZ)
-        return()
-    endif()
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(bench_${name} EXCLUDE_FROM_ALL ${ARG_SOURCES})
     if(NOT TARGET benchmarks)

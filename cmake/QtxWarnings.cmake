@@ -4,7 +4,7 @@ add_library(qtx::warnings ALIAS qtx_warnings)
 target_compile_options(qtx_warnings INTERFACE -Wall -Wextra -Werror)
 
 # UB in our own code is a failure, not a message (JUCE's code keeps the default: report and go on).
-if(("undefined" IN_LIST QTX_SANITIZE) OR QTX_FUZZ)
+if("undefined" IN_LIST QTX_SANITIZE)
     target_compile_options(qtx_warnings INTERFACE -fno-sanitize-recover=undefined)
 endif()
 

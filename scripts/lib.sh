@@ -3,17 +3,17 @@ QTX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export CCACHE_BASEDIR="$QTX_ROOT"
 export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-time_macros,include_file_mtime,include_file_ctime}"
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
-# Objects built with -g in one build folder serve another with the same flags (the fuzz
-# build takes the asan build's JUCE): the folder is left out of the cache key.
+# Objects built with -g in one build folder serve another with the same flags (another
+# checkout's, say): the folder is left out of the cache key.
 export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
 QTX_JOBS="${QTX_JOBS:-$(nproc)}"
 
-# qtx_build <preset> [targets...]: configure once, then build.
+# qtx_build <preset> [targets...]: configure once (again when the presets changed), then build.
 qtx_build() {
     local preset=$1; shift
     local dir
     dir=$(qtx_build_dir "$preset")
-    if [ ! -f "$dir/build.ninja" ]; then
+    if [ ! -f "$dir/build.ninja" ] || [ "$QTX_ROOT/CMakePresets.json" -nt "$dir/CMakeCache.txt" ]; then
         cmake --preset "$preset" -S "$QTX_ROOT" >/dev/null
     fi
     if [ $# -gt 0 ]; then
