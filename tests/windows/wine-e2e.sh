@@ -10,8 +10,13 @@
 #                   an update that fails there: the Failed screen within the time limits, then
 #                   "OK" ends the program
 #   library, no-answer   the suites of wine_hid_tests.exe (see HidUnderWineTest.cpp)
-#   cli             qtx-update.exe: 0 after a whole update, 4 with no controller, 3 for a bad
-#                   package (named in Cyrillic and Chinese on its command line)
+#   cli             qtx-update.exe: --check --json --wait with the controller plugged in a second into
+#                   the wait (0, "update"), then a whole update (0) after which the simulator got
+#                   only the update's commands; --list --json and --check with two newer controllers
+#                   (7, nothing received); the same version checked (7), refused (7), then installed
+#                   with --allow-reinstall; 4 with no controller, also after --wait; 3 for a bad
+#                   package (named in Cyrillic and Chinese on its command line). The JSON is read
+#                   back by python's json module.
 #   window-hidpi    at 200% (LogPixels 192): Ready with the version, Updating, Complete, with
 #                   clicks at twice the client coordinates; docs/screenshots/hidpi-windows-*
 # What the window shows is read back from the screen (tesseract); its trace (OutputDebugStringA,
@@ -58,6 +63,34 @@ blocks_arrived() {
     qtx_wine_hid_stop
     grep -q 'update complete, all CRC-16s match' "$QTX_WINE_HID_LOG" || fail "the simulator saw no complete update"
     cmp "$work/sent" "$work/received" || fail "the received blocks differ from the package's"
+}
+
+# json_is FILE STATUS OUTCOME DECISION VERSION: FILE (qtx-update.exe's standard output) is one
+# JSON document and nothing else, with these values (VERSION the controller's; "" for none).
+json_is() {
+    python3 - "$@" <<'EOF' || fail "$(cat "$1")"
+import json, sys
+path, status, outcome, decision, version = sys.argv[1:]
+d = json.load(open(path, encoding="utf-8"))
+got = (d["exitStatus"], d["outcome"], d["decision"] or "", (d["controller"] or {}).get("version", ""))
+want = (int(status), outcome, decision, version)
+sys.exit(0 if got == want else f"JSON {got}, not {want}")
+EOF
+}
+
+# update_exe STATUS ARGS...: qtx-update.exe ARGS from the plain folder ends with STATUS; its
+# standard output in $work/out, its standard error in $work/err.
+update_exe() {
+    local want=$1 status
+    shift
+    (cd "$folder" && wine qtx-update.exe "$@") >"$work/out" 2>"$work/err" && status=0 || status=$?
+    [ "$status" -eq "$want" ] || fail "qtx-update.exe $*: $status, not $want ($(cat "$work/err"))"
+}
+
+# only_the_update_was_received: every command the simulator got is one the update's trace sent.
+only_the_update_was_received() {
+    [ "$(wc -l <"$work/wire")" -eq "$(grep -c '^send HID' "$work/err")" ] ||
+        fail "the simulator got $(wc -l <"$work/wire") commands, the update sent $(grep -c '^send HID' "$work/err")"
 }
 
 # start_window [FOLDER]: QtxUpdate.exe from FOLDER (the plain one) on the private X server,
@@ -145,18 +178,54 @@ case $scenario in
         wine "$bin/wine_hid_tests.exe" --gtest_filter='NoAnswer.*' || fail "wine_hid_tests.exe"
         ;;
     cli)
-        sim
-        (cd "$folder" && wine qtx-update.exe --yes) >"$work/out" 2>&1 || fail "qtx-update.exe --yes: $? ($(cat "$work/out"))"
+        # An older controller (1.02; the package is 1.23) plugged in a second into the wait.
+        sim --wire-log "$work/wire"
+        kill -USR1 "$QTX_SIM_PID"
+        for _ in $(seq 100); do
+            wine "$bin/qtx-update.exe" --list >"$work/out"
+            grep -q QTX-ORB9 "$work/out" || break
+            sleep 0.2
+        done
+        (cd "$folder" && wine qtx-update.exe --check --json --wait 60) >"$work/out" 2>"$work/err" &
+        checker=$!
+        for _ in $(seq 300); do grep -q "waiting up to 60 s" "$work/err" && break; sleep 0.1; done
+        sleep 1
+        kill -USR2 "$QTX_SIM_PID"
+        wait "$checker" && status=0 || status=$?
+        [ "$status" -eq 0 ] || fail "qtx-update.exe --check --wait: $status, not 0 ($(cat "$work/err"))"
+        grep -q "waiting up to 60 s" "$work/err" || fail "the check did not wait: $(cat "$work/err")"
+        json_is "$work/out" 0 update-due update 1.02
+        update_exe 0 --yes
         grep -q "Current Version: Ver. 1.02" "$work/out" || fail "no current version in: $(cat "$work/out")"
         blocks_arrived
+        only_the_update_was_received
+        # Two controllers newer than the package: both listed; the check sends nothing.
+        sim --controllers 2 --release 0200
+        update_exe 0 --list --json
+        python3 -c 'import json, sys; d = json.load(open(sys.argv[1], encoding="utf-8"))
+sys.exit([v["version"] for v in d["devices"]] != ["2.00", "2.00"])' "$work/out" || fail "$(cat "$work/out")"
+        update_exe 7 --check --json
+        json_is "$work/out" 7 up-to-date skip 2.00
+        qtx_wine_hid_stop
+        grep -q 'qtx-sim: 0 commands' "$QTX_WINE_HID_LOG" || fail "the check sent commands"
+        # The same version: checked and refused without a command, installed with --allow-reinstall.
+        sim --release 0123 --wire-log "$work/wire"
+        update_exe 7 --check --json
+        json_is "$work/out" 7 up-to-date skip 1.23
+        update_exe 7 --yes --json
+        json_is "$work/out" 7 up-to-date skip 1.23
+        update_exe 0 --yes --json --allow-reinstall
+        json_is "$work/out" 0 updated reinstall 1.23
+        blocks_arrived
+        only_the_update_was_received
         sim --controllers 0
-        (cd "$folder" && wine qtx-update.exe --yes) >/dev/null 2>&1 && status=0 || status=$?
-        [ "$status" -eq 4 ] || fail "qtx-update.exe with no controller: $status, not 4"
+        update_exe 4 --yes
+        update_exe 4 --check --json --wait 2
+        json_is "$work/out" 4 no-controller "" ""
         # A bad package named in UTF-8 on the command line: its name comes through whole.
         head -c 100 "$work/QTX-ORB9_UP.upd" >"$unicode/bad.upd"
-        (cd "$folder" && wine qtx-update.exe --yes "$(windows_path "$unicode/bad.upd")") >"$work/out" 2>&1 && status=0 || status=$?
-        [ "$status" -eq 3 ] || fail "qtx-update.exe with a bad package: $status, not 3"
-        grep -qF "Дмитрий 下载 Réglages" "$work/out" || fail "the package's name was mangled: $(cat "$work/out")"
+        update_exe 3 --yes "$(windows_path "$unicode/bad.upd")"
+        grep -qF "Дмитрий 下载 Réglages" "$work/err" || fail "the package's name was mangled: $(cat "$work/err")"
         ;;
     window-hidpi)
         sim --delay-us 150000 # about 17 s of Updating, to be photographed on its way

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 #include <sys/wait.h>
@@ -30,6 +31,7 @@ const char* usage = "Usage: qtx-sim [OPTIONS] [-- PROGRAM [ARGS...]]\n"
                     "  --release HEX            bcdDevice, the firmware version as read by the program\n"
                     "                           (default 0102: Ver. 1.02)\n"
                     "  --controllers N          number of controllers plugged in (default 1; 0: none)\n"
+                    "  --plug-after MS          the first controller is plugged in only MS after the start\n"
                     "  --interim-per-block N    0xF7 progress reports before each block's last answer\n"
                     "  --interim-at-completion N  0xF7 answers to progress checks before 0xFC\n"
                     "  --mode-not-yet N         answer the first N mode changes 0xF6 with 0 (ask again)\n"
@@ -125,6 +127,36 @@ bool parseFault (const std::string& text, Fault::Kind kind, bool needsValue, Fau
     return true;
 }
 
+// --plug-after: the controller leaves before the program starts and comes back on a thread
+// of its own (a timer signal could come before the wait for the program and be lost).
+class DelayedPlug
+{
+public:
+    DelayedPlug (SimController* controller, int ms)
+    {
+        if (controller == nullptr || ms <= 0)
+            return;
+        controller->unplug();
+        plug = std::thread (
+            [controller, ms, cancelled = cancel.get_future()]
+            {
+                if (cancelled.wait_for (std::chrono::milliseconds (ms)) == std::future_status::timeout)
+                    controller->replug();
+            });
+    }
+
+    ~DelayedPlug()
+    {
+        cancel.set_value();
+        if (plug.joinable())
+            plug.join();
+    }
+
+private:
+    std::promise<void> cancel;
+    std::thread plug;
+};
+
 int fail (const std::string& message)
 {
     std::fprintf (stderr, "qtx-sim: %s\nTry 'qtx-sim --help'.\n", message.c_str());
@@ -138,6 +170,7 @@ int main (int argc, char** argv)
     options.answerDelayUs = 1000;
     int release = 0x0102;
     int controllers = 1;
+    int plugAfterMs = 0;
     std::string recordPath, wirePath;
     std::vector<char*> program;
 
@@ -166,6 +199,8 @@ int main (int argc, char** argv)
         else if (arg == "--release" && value (release, 16) && release <= 0xFFFF)
             continue;
         else if (arg == "--controllers" && value (controllers) && controllers <= 8)
+            continue;
+        else if (arg == "--plug-after" && value (plugAfterMs) && plugAfterMs <= longestDelayMs)
             continue;
         else if (arg == "--interim-per-block" && value (options.interimPerBlock))
             continue;
@@ -221,6 +256,7 @@ int main (int argc, char** argv)
 
     onSignal (SIGUSR1, [] (int signal) { plugRequest = signal; });
     onSignal (SIGUSR2, [] (int signal) { plugRequest = signal; });
+    DelayedPlug delayedPlug (controller, plugAfterMs);
     int status = 0;
     if (!program.empty())
     {

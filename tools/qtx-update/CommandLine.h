@@ -16,6 +16,7 @@ enum ExitStatus : int
     exitNoController = 4,   // no QTX-ORB9 is connected
     exitLibraryInUse = 5,   // another program holds the HID library
     exitNotConfirmed = 6,   // the update was not confirmed (no --yes and no terminal to ask on)
+    exitUpToDate = 7,       // nothing to do: the controller has the package's version or a newer one
     exitInterrupted = 130   // a signal before the transfer began
 };
 
@@ -24,6 +25,7 @@ struct Options
     enum class Action
     {
         update,
+        check, // read both versions and decide, write nothing
         list,
         help
     };
@@ -31,11 +33,19 @@ struct Options
     Action action = Action::update;
     std::string package; // empty: QTX-ORB9_UP.upd next to the executable
     bool assumeYes = false;
+    bool json = false; // one JSON document on standard output, nothing else there
+    bool allowReinstall = false;
+    bool allowOlder = false;
+    int waitSeconds = 0; // for a controller to be plugged in
 };
 
 extern const char* const usageText;
 
 // False, with a one-line reason in error, when the arguments make no sense.
 bool parseCommandLine (int argc, const char* const* argv, Options& options, std::string& error);
+
+// Whether --json is among the options, so that even a command line that makes no sense
+// answers in JSON.
+bool asksForJson (int argc, const char* const* argv);
 
 } // namespace qtx::cli

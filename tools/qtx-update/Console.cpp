@@ -26,8 +26,9 @@ namespace
     }
 } // namespace
 
-Console::Console()
-    : outIsTerminal (terminal::isTerminal (terminal::output))
+Console::Console (bool j)
+    : json (j)
+    , outIsTerminal (terminal::isTerminal (terminal::output))
     , errIsTerminal (terminal::isTerminal (terminal::error))
     , inIsTerminal (terminal::isTerminal (terminal::input))
 {
@@ -44,6 +45,8 @@ void Console::eraseBarLocked()
 
 void Console::say (const std::string& line)
 {
+    if (json)
+        return;
     std::lock_guard<std::mutex> g (lock);
     eraseBarLocked();
     std::printf ("%s\n", line.c_str());
@@ -70,6 +73,8 @@ void Console::trace (const char* line)
 
 void Console::progress (double fraction)
 {
+    if (json)
+        return;
     const int percent = (int) std::clamp (std::lround (fraction * 100.0), 0L, 100L);
     std::lock_guard<std::mutex> g (lock);
     if (!outIsTerminal)
@@ -90,6 +95,8 @@ void Console::progress (double fraction)
 
 void Console::endProgress()
 {
+    if (json)
+        return;
     std::lock_guard<std::mutex> g (lock);
     if (barShown)
         std::fputs ("\n", stdout);

@@ -4,6 +4,7 @@
 // the trace and the one-line reasons on standard error, the y/N question on the
 // terminal. On a terminal the progress is a bar redrawn in place; trace lines
 // written to the same terminal take the bar away first, so both stay readable.
+// For --json, standard output is left to the document: no lines, no progress.
 
 #include <mutex>
 #include <string>
@@ -16,12 +17,14 @@ class SignalWatch;
 class Console
 {
 public:
-    Console();
+    explicit Console (bool json = false);
 
     // A line on standard output.
     void say (const std::string& line);
     // "qtx-update: <reason>" on standard error.
     void fail (const std::string& reason);
+    // A notice that is no failure (a wait), in the same place and form.
+    void note (const std::string& line) { fail (line); }
     // One trace line to standard error, as the window writes it. Any thread.
     void trace (const char* line);
 
@@ -45,6 +48,7 @@ private:
     void eraseBarLocked();
 
     std::mutex lock;
+    bool json = false;
     bool outIsTerminal = false;
     bool errIsTerminal = false;
     bool inIsTerminal = false;

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 #include "Console.h"
+#include "Report.h"
 #include "Updater.h"
 
 #include "devlink/include/devlink.h"
@@ -16,14 +17,14 @@
 namespace qtx::cli
 {
 
-int listDevices (Console& console)
+int listDevices (Console& console, Report& report)
 {
     int numbers[DEVLINK_MAX_DEVICES + 1] = {};
     const int count = HID_EnumHIDno (numbers);
     if (count <= 0)
     {
         console.say ("No supported device is connected.");
-        return exitComplete;
+        return report.finish (exitComplete, "no supported device is connected");
     }
 
     // The library gives versions per device type, in the system's order; with
@@ -45,13 +46,20 @@ int listDevices (Console& console)
     {
         const int type = HID_GetDeviceType (numbers[k]);
         const int version = versionOfNumber[numbers[k]];
+        report.devices.push_back ({numbers[k], type, version});
+        // The one an update would take: the first controller in the system's order.
+        if (type == DEVLINK_CONTROLLER_TYPE && !report.controllerFound)
+        {
+            report.controllerFound = true;
+            report.controllerVersion = version;
+        }
         char line[96];
         std::snprintf (line, sizeof (line), "%-6d  %-4d  %-8s  %s", numbers[k], type,
                        type == DEVLINK_CONTROLLER_TYPE ? "QTX-ORB9" : "-",
                        version > 0 ? versionText (version).c_str() : "-");
         console.say (line);
     }
-    return exitComplete;
+    return report.finish (exitComplete, std::to_string (count) + " supported device(s) connected");
 }
 
 } // namespace qtx::cli

@@ -33,6 +33,13 @@ bool HeadlessHost::waitForEnd (int timeoutMs)
     return ended.wait_for (g, std::chrono::milliseconds (timeoutMs), [this] { return !running; });
 }
 
+bool HeadlessHost::waitForState (int state, int timeoutMs)
+{
+    std::unique_lock<std::mutex> g (endLock);
+    return stateApplied.wait_for (g, std::chrono::milliseconds (timeoutMs),
+                                  [this, state] { return getScreenState() == state; });
+}
+
 std::vector<std::string> HeadlessHost::traces() const
 {
     std::lock_guard<std::mutex> g (traceLock);
@@ -79,8 +86,14 @@ void HeadlessHost::triggerStateUpdate()
     juce::MessageManager::callAsync (
         [this, token = alive]
         {
-            if (*token)
-                applyPendingState();
+            if (!*token)
+                return;
+            applyPendingState();
+            // Taken between the change and the notice, so a waiter cannot miss it.
+            {
+                const std::lock_guard<std::mutex> g (endLock);
+            }
+            stateApplied.notify_all();
         });
 }
 

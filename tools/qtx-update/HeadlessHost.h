@@ -38,6 +38,9 @@ public:
     bool workerRunning() const override { return running; }
     // Any thread: waits until the worker has ended; false on time-out.
     bool waitForEnd (int timeoutMs);
+    // Any thread: waits until the screen state is `state` (applied on the message
+    // thread, as a device arrival's Ready is); false on time-out.
+    bool waitForState (int state, int timeoutMs);
 
     std::vector<std::string> traces() const;
     std::vector<int> traceSites() const;
@@ -60,6 +63,7 @@ private:
     std::atomic<bool> running{false};
     std::mutex endLock;
     std::condition_variable ended;
+    std::condition_variable stateApplied; // under endLock
     std::thread worker;
 
     std::shared_ptr<bool> alive = std::make_shared<bool> (true); // message thread only

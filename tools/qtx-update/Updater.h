@@ -1,8 +1,9 @@
 #pragma once
 
-// The two jobs of qtx-update: install a package into the controller through
-// the same reader, device link, library and transfer worker as the window, and
-// list the connected supported devices. Both return an ExitStatus.
+// The jobs of qtx-update: install a package into the controller through the
+// same reader, device link, library and transfer worker as the window (or only
+// check whether it would), and list the connected supported devices. Each
+// returns an ExitStatus and leaves what it found in the report.
 
 #include <string>
 
@@ -12,9 +13,11 @@ namespace qtx::cli
 class Console;
 class SignalWatch;
 struct Options;
+struct Report;
 
-int runUpdate (const Options& options, Console& console, SignalWatch& signals);
-int listDevices (Console& console);
+// The update, or with --check only the decision.
+int runUpdate (const Options& options, Console& console, SignalWatch& signals, Report& report);
+int listDevices (Console& console, Report& report);
 
 // "Ver. 1.23" for 123, as the window shows versions.
 std::string versionText (int version);

@@ -3,12 +3,22 @@
 
 #include "CommandLine.h"
 #include "Console.h"
+#include "Report.h"
 #include "Signals.h"
 #include "Terminal.h"
 #include "Updater.h"
 
 #include <cstdio>
 #include <vector>
+
+namespace
+{
+const char* actionName (qtx::cli::Options::Action action)
+{
+    using Action = qtx::cli::Options::Action;
+    return action == Action::list ? "list" : action == Action::check ? "check" : "update";
+}
+} // namespace
 
 int main (int argc, char** argv)
 {
@@ -21,11 +31,16 @@ int main (int argc, char** argv)
     std::vector<const char*> argumentTexts;
     for (const auto& argument : arguments)
         argumentTexts.push_back (argument.c_str());
+    const int count = (int) argumentTexts.size();
     Options options;
+    Report report;
     std::string error;
-    if (!parseCommandLine ((int) argumentTexts.size(), argumentTexts.data(), options, error))
+    if (!parseCommandLine (count, argumentTexts.data(), options, error))
     {
         std::fprintf (stderr, "qtx-update: %s\nTry 'qtx-update --help'.\n", error.c_str());
+        report.finish (exitUsage, error);
+        if (asksForJson (count, argumentTexts.data()))
+            std::fputs (report.toJson().c_str(), stdout);
         return exitUsage;
     }
     if (options.action == Options::Action::help)
@@ -34,8 +49,13 @@ int main (int argc, char** argv)
         return exitComplete;
     }
 
-    Console console;
+    Console console (options.json);
+    report.action = actionName (options.action);
     if (options.action == Options::Action::list)
-        return listDevices (console);
-    return runUpdate (options, console, signals);
+        listDevices (console, report);
+    else
+        runUpdate (options, console, signals, report);
+    if (options.json)
+        std::fputs (report.toJson().c_str(), stdout);
+    return report.exitStatus;
 }

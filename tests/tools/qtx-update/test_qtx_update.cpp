@@ -1,6 +1,7 @@
 // qtx-update as an administrator runs it, inside the simulator's testbed: the
 // whole update, every refusal with its reason and exit status, a failed
-// transfer, the device list, and the library held by another client.
+// transfer, the device list, the library held by another client, and the
+// version policy, --check, --wait and --json read back by a JSON parser.
 
 #include "devlink/LockIsolation.h"
 #include "support/Command.h"
@@ -9,6 +10,7 @@
 #include "tools/qtx-package/PackageWriter.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +23,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using Json = nlohmann::json;
 
 namespace
 {
@@ -44,6 +47,12 @@ bool contains (const std::string& text, const std::string& part)
     return text.find (part) != std::string::npos;
 }
 
+// Standard output as one JSON document, and nothing else (discarded otherwise).
+Json document (const Result& r)
+{
+    return Json::parse (r.out, nullptr, false);
+}
+
 class QtxUpdate : public ::testing::Test
 {
 protected:
@@ -55,9 +64,9 @@ protected:
 
         using namespace qtx::package;
         description.versionDigits = "123";
-        description.blocks = {makeBlock (patternData (700, 1), true, true, 3, 0x12345678),
+        description.blocks = {makeBlock (patternData (700, 1), true, true, 3, 0x12345678, "A100"),
                               makeBlock (patternData (40, 2), false),
-                              makeBlock (patternData (63, 3), true, true, 7, 0xCAFEBABE)};
+                              makeBlock (patternData (63, 3), true, true, 7, 0xCAFEBABE, "C300")};
         package = dir / "firmware.upd";
         writeFile (package, buildPackage (description));
     }
@@ -173,7 +182,8 @@ TEST_F (QtxUpdate, RefusalsSayWhyAndSendNothing)
 
     const auto help = run ("", "--help");
     EXPECT_EQ (help.status, 0);
-    for (const char* part : {"--yes", "--list", "Exit status"})
+    for (const char* part : {"--yes", "--list", "--check", "--json", "--wait", "--allow-reinstall",
+                             "--allow-older", "7 nothing", "Exit status"})
         EXPECT_TRUE (contains (help.out, part)) << part;
 }
 
@@ -194,9 +204,82 @@ TEST_F (QtxUpdate, ListShowsEverySupportedDevice)
                         "0       9     QTX-ORB9  Ver. 2.03\n"
                         "1       9     QTX-ORB9  Ver. 2.03\n");
 
+    const auto json = document (run ("--controllers 2 --release 0203", "--list --json"));
+    EXPECT_EQ (json["devices"], Json::parse (R"([
+        {"number": 0, "type": 9, "model": "QTX-ORB9", "version": "2.03", "versionNumber": 203},
+        {"number": 1, "type": 9, "model": "QTX-ORB9", "version": "2.03", "versionNumber": 203}])"));
+
     const auto none = run ("--controllers 0", "--list");
     EXPECT_EQ (none.status, 0) << none.err;
     EXPECT_EQ (none.out, "No supported device is connected.\n");
+}
+
+TEST_F (QtxUpdate, VersionPolicyCheckAndWaitInJson)
+{
+    // The package is 1.23. Nothing here may reach the controller.
+    const std::string pkg = " " + package.string();
+    struct Row
+    {
+        const char* name;
+        std::string simArgs, args;
+        int status;
+        const char* outcome;
+        const char* decision; // nullptr: none made
+        const char* current;  // the controller's version; nullptr: none found
+    };
+    const Row rows[] = {
+        {"check, older controller", "", "--check" + pkg, 0, "update-due", "update", "1.02"},
+        {"check, same version", "--release 0123", "--check" + pkg, 7, "up-to-date", "skip", "1.23"},
+        {"check, newer controller", "--release 0200", "--check" + pkg, 7, "up-to-date", "skip", "2.00"},
+        {"check, older allowed", "--release 0200", "--check --allow-older" + pkg, 0, "update-due",
+         "downgrade", "2.00"},
+        {"same version refused", "--release 0123", "--yes" + pkg, 7, "up-to-date", "skip", "1.23"},
+        {"reinstall allows no older", "--release 0200", "--yes --allow-reinstall" + pkg, 7, "up-to-date",
+         "skip", "2.00"},
+        {"JSON asks nothing", "", pkg, 6, "not-confirmed", "update", "1.02"},
+        {"plugged in after a second", "--plug-after 1000", "--check --wait 30" + pkg, 0, "update-due",
+         "update", "1.02"},
+        {"none during the wait", "--controllers 0", "--check --wait 1" + pkg, 4, "no-controller", nullptr,
+         nullptr},
+        {"a path not in UTF-8", "", "--check " + (dir / "\xff.upd").string(), 3, "bad-package", nullptr,
+         nullptr},
+        {"usage", "", "--check --yes", 2, "usage", nullptr, nullptr},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.name);
+        const auto r = run (row.simArgs, "--json " + row.args);
+        const auto json = document (r);
+        ASSERT_FALSE (json.is_discarded()) << r.out;
+        EXPECT_EQ (r.status, row.status) << r.err;
+        EXPECT_EQ (json["exitStatus"], row.status);
+        EXPECT_EQ (json["outcome"], row.outcome);
+        EXPECT_EQ (json["decision"], row.decision ? Json (row.decision) : Json());
+        EXPECT_EQ (json.value (Json::json_pointer ("/controller/version"), ""),
+                   row.current ? row.current : "");
+        if (row.current != nullptr)
+        {
+            EXPECT_EQ (json["package"],
+                       Json ({{"path", package}, {"version", "1.23"}, {"versionNumber", 123}}));
+            EXPECT_TRUE (contains (r.err, "qtx-sim: 0 commands")) << r.err;
+        }
+        if (json["decision"] == "skip") // a plain message with both versions
+        {
+            EXPECT_TRUE (contains (json["reason"], "Ver. 1.23") && contains (json["reason"], row.current));
+        }
+    }
+
+    // The same version, allowed: a whole update, and its blocks in the document.
+    const auto record = dir / "received.bin";
+    const auto r = run ("--release 0123 --record " + record.string(), "--json --yes --allow-reinstall" + pkg);
+    const auto json = document (r);
+    EXPECT_EQ (r.status, 0) << r.err;
+    EXPECT_EQ (json["outcome"], "updated") << r.out;
+    EXPECT_EQ (json["decision"], "reinstall");
+    EXPECT_EQ (json["blocks"], Json::parse (R"([{"number": 1, "tag": "A100", "length": 700, "crc16": 5087},
+        {"number": 3, "tag": "C300", "length": 63, "crc16": 37703}])"));
+    const auto image = readFile (record);
+    EXPECT_EQ (std::vector<uint8_t> (image.begin(), image.end()), updateBlocksImage());
 }
 
 TEST_F (QtxUpdate, LibraryHeldByAnotherClient)
