@@ -92,6 +92,11 @@ TEST_F (PackageReaderTest, SoundPackageKeepsEveryBlockUnscrambled)
 
     // The empty block takes exactly 28 bytes: no padding, next record right behind.
     EXPECT_EQ (o->verdict.recordOffset[3], o->verdict.recordOffset[2] + 28);
+
+    // Sixteen blocks, the most a package holds, are all read.
+    PackageDescription full = sound();
+    full.blocks.assign (16, makeBlock (patternData (4)));
+    EXPECT_EQ (parse (buildPackage (full))->result, 64u);
 }
 
 // A package written byte by byte, apart from update/ and from the package writer (which
