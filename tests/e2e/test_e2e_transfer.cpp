@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -31,6 +32,21 @@ namespace
 constexpr double timeScale = 0.02;
 // Only catches a hang: the slowest scripted run is well below it.
 constexpr int endTimeoutMs = 60000;
+
+// The host with a hook after each of the worker's waits, for events landing there.
+struct ProbeHost : HeadlessHost
+{
+    using HeadlessHost::HeadlessHost;
+    bool waitForAnswer (int timeoutMs, Answer& answer) override
+    {
+        const bool woken = HeadlessHost::waitForAnswer (timeoutMs, answer);
+        if (afterWait)
+            afterWait (++waits);
+        return woken;
+    }
+    std::function<void (int wait)> afterWait;
+    int waits = 0;
+};
 
 class EndToEnd : public ::testing::Test
 {
@@ -55,7 +71,7 @@ protected:
         HeadlessHost::Options hostOptions;
         hostOptions.timeScale = scale;
         host = loop.call (
-            [&] { return std::make_unique<HeadlessHost> (package.info, package.blocks, 1, hostOptions); });
+            [&] { return std::make_unique<ProbeHost> (package.info, package.blocks, 1, hostOptions); });
         loop.call ([this] { host->leaveLanguageScreen(); });
     }
 
@@ -70,24 +86,40 @@ protected:
     MessageThread loop;
     TestPackage package = TestPackage::mixed();
     std::unique_ptr<SimController> controller;
-    std::unique_ptr<HeadlessHost> host;
+    std::unique_ptr<ProbeHost> host;
 };
 
 } // namespace
 
-// A stop during a chunk's wait. The window's quit comes from the message
-// thread, which then delivers no answer: every later wait ends at once (the
-// progress check's, 20 s here). qtx-update's first Ctrl-C comes from another
-// thread: the current wait ends and the remaining steps run with the answers.
-TEST_F (EndToEnd, StopDuringAChunksWait)
+// A stop while the worker waits for the mode change, a block announcement or
+// a chunk: the window's quit from the message thread, which then delivers no
+// answer, and qtx-update's signal from another thread. Nothing more reaches the
+// controller, the worker ends at once, Failed, and knows whether it wrote firmware.
+struct StopRow
 {
+    const char* name;
+    Step step; // silent there, so the stop lands in its wait
+    int occurrence;
+    size_t commands; // received by then
+    bool written;
+};
+void PrintTo (const StopRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class Stop : public EndToEnd, public ::testing::WithParamInterface<StopRow>
+{
+};
+
+TEST_P (Stop, NothingMoreIsWritten)
+{
+    const auto& row = GetParam();
     ControllerOptions options;
-    options.faults = {{Fault::Silent, Step::DataSend, 2}};
-    // The Ctrl-C first: after the quit the controller's answer to the last
-    // progress check is left unread, and would reach a later update.
+    options.faults = {{Fault::Silent, row.step, row.occurrence}};
     for (bool quit : {false, true})
     {
-        SCOPED_TRACE (quit ? "quit" : "Ctrl-C");
+        SCOPED_TRACE (quit ? "quit" : "signal");
         if (!quit)
             openOn (options, 2.0);
         else
@@ -97,13 +129,8 @@ TEST_F (EndToEnd, StopDuringAChunksWait)
             openHost (2.0);
         }
         ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
-        for (int k = 0; k < 2000; ++k) // until the worker waits for the second chunk's answer
-        {
-            const auto sites = host->traceSites();
-            if (std::count (sites.begin(), sites.end(), 363) >= 2)
-                break;
+        for (int k = 0; k < 2000 && controller->commands().size() < row.commands; ++k)
             std::this_thread::sleep_for (std::chrono::milliseconds (5));
-        }
 
         const auto began = std::chrono::steady_clock::now();
         if (quit)
@@ -113,12 +140,42 @@ TEST_F (EndToEnd, StopDuringAChunksWait)
         EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
         EXPECT_LT (std::chrono::steady_clock::now() - began, std::chrono::seconds (10))
             << "a wait ran its limit";
-        const auto lines = host->traces();
-        ASSERT_GE (lines.size(), 3u);
-        EXPECT_EQ (lines[lines.size() - 3], "ERROR: unexpected response(0x0). @404\n");
-        EXPECT_EQ (lines.back(), quit ? "ERROR: no response from QTX-ORB9. @444\n"
-                                      : "ERROR: unexpected response(0xfd). @459\n");
+        controller->waitIdle();
+        EXPECT_EQ (controller->commands().size(), row.commands);
+        EXPECT_EQ (host->firmwareWritten(), row.written);
+        loop.flush();
+        EXPECT_EQ (host->getScreenState(), Failed);
+        EXPECT_EQ (host->traces().back(), "stopped: no further command is sent.\n");
     }
+}
+
+INSTANTIATE_TEST_SUITE_P (EndToEnd, Stop,
+                          ::testing::Values (StopRow{"ModeChange", Step::ModeChange, 1, 1, false},
+                                             StopRow{"BlockAnnouncement", Step::BlockSend, 1, 3, false},
+                                             StopRow{"Chunk", Step::DataSend, 2, 5, true}),
+                          [] (const auto& row) { return std::string (row.param.name); });
+
+// One device event ends one wait: an arrival lands after the block
+// announcement's answer woke the worker and before it judged it. That answer
+// still counts, and the event ends the next wait, the first chunk's, alone.
+TEST_F (EndToEnd, AnEventAfterAWakeEndsOneWait)
+{
+    openOn ({});
+    host->afterWait = [this] (int wait)
+    {
+        if (wait == 3)
+            loop.call ([this] { host->hidDeviceArrived(); });
+    };
+    ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
+    ASSERT_TRUE (host->waitForEnd (endTimeoutMs));
+    const auto lines = host->traces();
+    ASSERT_GE (lines.size(), 6u);
+    EXPECT_EQ (lines[4], "send HID_UPDATE_COM_DATA_SEND. @363\n");
+    EXPECT_EQ (lines[5], "ERROR: unexpected response(0x0). @404\n");
+    EXPECT_EQ (std::count_if (lines.begin(), lines.end(),
+                              [] (const std::string& line)
+                              { return line.find ("(0x0)") != std::string::npos; }),
+               1);
 }
 
 // Outside an update the screen follows the controller.
