@@ -21,7 +21,9 @@ const char* const usageText =
     "\n"
     "Exit status: 0 update complete, 1 transfer failed, 2 wrong usage, 3 bad\n"
     "package, 4 no controller, 5 the HID library is in use by another program,\n"
-    "6 not confirmed, 130 interrupted before the transfer began.\n";
+    "6 not confirmed, 130 stopped by a signal (Ctrl-C, SIGTERM; on Windows also\n"
+    "Ctrl-Break or a closed console): no command is written after it, and the\n"
+    "message says whether any firmware was written.\n";
 
 bool parseCommandLine (int argc, const char* const* argv, Options& options, std::string& error)
 {

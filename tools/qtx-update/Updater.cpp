@@ -43,9 +43,9 @@ namespace
     };
 
     // Follows a running transfer to its end. A first SIGINT or SIGTERM takes
-    // the stop path of a quit (the worker finishes its remaining steps, which
-    // the message thread keeps serving); a hang-up is ignored, so a dropped ssh
-    // session does not cut the transfer.
+    // the stop path of a quit: no command is written after it, and the worker
+    // ends within moments. A hang-up is ignored, so a dropped ssh session does
+    // not cut the transfer.
     bool followTransfer (HeadlessHost& host, Console& console, SignalWatch& signals)
     {
         bool stopped = false;
@@ -56,7 +56,7 @@ namespace
             if (signal != 0 && !SignalWatch::isHangUp (signal) && !stopped)
             {
                 stopped = true;
-                console.fail ("stopping the transfer; the controller may be left in its update mode");
+                console.fail ("stopping the transfer");
                 host.interrupt();
             }
             console.progress (host.progressValue());
@@ -109,13 +109,23 @@ namespace
         }
         const bool stopped = followTransfer (host, console, signals);
         loop.flush(); // the worker's last state request is applied there
+        // Complete only when the controller confirmed it, also if a signal came after that.
         if (host.getScreenState() == Complete)
         {
             console.say ("Update complete.");
             return exitComplete;
         }
-        console.fail (stopped ? "transfer stopped by a signal" : "transfer failed");
-        return exitTransferFailed;
+        if (!stopped)
+        {
+            console.fail ("transfer failed");
+            return exitTransferFailed;
+        }
+        console.fail (host.firmwareWritten()
+                          ? "stopped by a signal after part of the firmware was written: the firmware is "
+                            "incomplete, run the update again"
+                          : "stopped by a signal before any firmware was written; the controller may be "
+                            "left in its update mode");
+        return exitInterrupted;
     }
 } // namespace
 
