@@ -12,6 +12,9 @@
 #   library, no-answer   the suites of wine_hid_tests.exe (see HidUnderWineTest.cpp)
 #   cli             qtx-update.exe: 0 after a whole update, 4 with no controller, 3 for a bad
 #                   package (named in Cyrillic and Chinese on its command line)
+#   cli-console-closed   qtx-update.exe's console closed during a chunk's wait (as Windows
+#                   does it, console_close.exe): the program ends by itself with 130 before
+#                   the handler returns, and nothing more reaches the controller
 #   window-hidpi    at 200% (LogPixels 192): Ready with the version, Updating, Complete, with
 #                   clicks at twice the client coordinates; docs/screenshots/hidpi-windows-*
 # What the window shows is read back from the screen (tesseract); its trace (OutputDebugStringA,
@@ -157,6 +160,19 @@ case $scenario in
         (cd "$folder" && wine qtx-update.exe --yes "$(windows_path "$unicode/bad.upd")") >"$work/out" 2>&1 && status=0 || status=$?
         [ "$status" -eq 3 ] || fail "qtx-update.exe with a bad package: $status, not 3"
         grep -qF "Дмитрий 下载 Réglages" "$work/out" || fail "the package's name was mangled: $(cat "$work/out")"
+        ;;
+    cli-console-closed)
+        sim --silent-at data:2
+        (cd "$folder" && exec wine qtx-update.exe --yes) >"$work/out" 2>&1 &
+        program=$!
+        for _ in $(seq 300); do [ "$(grep -c '^send HID' "$work/out")" -ge 5 ] && break; sleep 0.1; done
+        wine "$bin/console_close.exe" qtx-update.exe && closed=0 || closed=$?
+        wait "$program" && status=0 || status=$?
+        program=
+        [ "$closed" -eq 0 ] || fail "the console's closing cut qtx-update.exe short"
+        [ "$status" -eq 130 ] || fail "qtx-update.exe with its console closed: $status, not 130 ($(cat "$work/out"))"
+        qtx_wine_hid_stop
+        grep -q 'qtx-sim: 5 commands' "$QTX_WINE_HID_LOG" || fail "$(grep '^qtx-sim:' "$QTX_WINE_HID_LOG")"
         ;;
     window-hidpi)
         sim --delay-us 150000 # about 17 s of Updating, to be photographed on its way
