@@ -154,23 +154,35 @@ INSTANTIATE_TEST_SUITE_P (EndToEnd, Stop,
                                              StopRow{"Chunk", Step::DataSend, 2, 5, true}),
                           [] (const auto& row) { return std::string (row.param.name); });
 
-// One device event ends one wait: an arrival lands after the block
-// announcement's answer woke the worker and before it judged it. That answer
-// still counts, and the event ends the next wait, the first chunk's, alone.
-TEST_F (EndToEnd, AnEventAfterAWakeEndsOneWait)
+// From "Start" on, a device event ends one wait and requests no state. A
+// removal handled right after the Start click, before the worker's Updating
+// request is applied, ends the first mode change's wait (left unanswered, so
+// no late answer reaches the next one). An arrival landing after the block
+// announcement's answer woke the worker, before it judged it, ends the next
+// wait, the first chunk's, and that answer still counts.
+TEST_F (EndToEnd, FromStartOnEachDeviceEventEndsOneWait)
 {
-    openOn ({});
+    ControllerOptions options;
+    options.faults = {{Fault::Silent, Step::ModeChange, 1}};
+    openOn (options);
     host->afterWait = [this] (int wait)
     {
-        if (wait == 3)
+        if (wait == 4)
             loop.call ([this] { host->hidDeviceArrived(); });
     };
-    ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
+    ASSERT_TRUE (loop.call (
+        [this]
+        {
+            const bool started = host->start ("QTX-ORB9");
+            host->hidDeviceRemoved();
+            return started;
+        }));
     ASSERT_TRUE (host->waitForEnd (endTimeoutMs));
     const auto lines = host->traces();
-    ASSERT_GE (lines.size(), 6u);
-    EXPECT_EQ (lines[4], "send HID_UPDATE_COM_DATA_SEND. @363\n");
-    EXPECT_EQ (lines[5], "ERROR: unexpected response(0x0). @404\n");
+    ASSERT_GE (lines.size(), 8u);
+    EXPECT_EQ (lines[1], "unexpected response(0x0).\n");
+    EXPECT_EQ (lines[6], "send HID_UPDATE_COM_DATA_SEND. @363\n");
+    EXPECT_EQ (lines[7], "ERROR: unexpected response(0x0). @404\n");
 }
 
 // Outside an update the screen follows the controller.
