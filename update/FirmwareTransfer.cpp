@@ -31,8 +31,7 @@ bool FirmwareTransfer::sendCommand (const uint8_t (&command)[commandSize])
     port.resetAnswer();
     if (!port.send (command))
     {
-        if (!stopped)
-            debugPrint ("stopped: no further command is sent.\n");
+        debugPrint ("stopped: no further command is sent.\n");
         stopped = true;
         return false;
     }
