@@ -54,7 +54,7 @@ void AnswerMailbox::reset()
     zeroed = stopped;
 }
 
-bool AnswerMailbox::wait (int timeoutMs)
+bool AnswerMailbox::wait (int timeoutMs, Answer& answer)
 {
     std::unique_lock<std::mutex> guard (lock);
     const auto ready = [this] { return signalled || stopped; };
@@ -65,13 +65,8 @@ bool AnswerMailbox::wait (int timeoutMs)
     const bool wasSignalled = signalled;
     signalled = false;
     held = false;
+    answer = Answer{buffer[0], buffer[1]};
     return wasSignalled;
-}
-
-Answer AnswerMailbox::latest() const
-{
-    std::lock_guard<std::mutex> guard (lock);
-    return Answer{buffer[0], buffer[1]};
 }
 
 void AnswerMailbox::copyTo (uint8_t* destination, int size) const

@@ -33,9 +33,8 @@ public:
     // must not hide the event. Answers are taken as before afterwards.
     void zeroAndWake();
 
-    // For a worker being stopped by the thread that would deliver its answers:
-    // a zeroAndWake() after which every later wait ends at once as a time-out
-    // and nothing is stored any more.
+    // For a worker being stopped: a zeroAndWake() after which every later wait
+    // ends at once as a time-out and nothing is stored any more.
     void stop();
 
     // Drops a pending answer's wake-up (a stale one); the wake-ups of
@@ -44,10 +43,9 @@ public:
 
     // Waits up to timeoutMs (negative: without limit) for a wake-up and consumes
     // it. True when woken, false on time-out (at once once stopped and consumed).
-    bool wait (int timeoutMs);
-
-    // Bytes 0 and 1 of the buffer.
-    Answer latest() const;
+    // Bytes 0 and 1 of the buffer go to `answer` under the same lock: an event
+    // after the wake-up cannot change the answer it woke for.
+    bool wait (int timeoutMs, Answer& answer);
 
     // Copies the first `size` bytes of the buffer (at most bufferSize).
     void copyTo (uint8_t* destination, int size) const;

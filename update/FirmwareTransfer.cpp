@@ -26,17 +26,23 @@ void FirmwareTransfer::debugPrint (const char* format, ...)
     port.trace (line);
 }
 
-void FirmwareTransfer::sendCommand (const uint8_t (&command)[commandSize])
+bool FirmwareTransfer::sendCommand (const uint8_t (&command)[commandSize])
 {
     port.resetAnswer();
-    port.send (command);
+    if (!port.send (command))
+    {
+        debugPrint ("stopped: no further command is sent.\n");
+        stopped = true;
+        return false;
+    }
+    if (command[0] == HID_UPDATE_COM_DATA_SEND)
+        firmwareSent = true;
+    return true;
 }
 
 bool FirmwareTransfer::awaitAnswer (int timeoutMs)
 {
-    const bool woken = port.waitForAnswer (timeoutMs);
-    answer = port.latestAnswer();
-    return woken;
+    return port.waitForAnswer (timeoutMs, answer);
 }
 
 void FirmwareTransfer::run (const std::string& name)
@@ -59,7 +65,11 @@ void FirmwareTransfer::run (const std::string& name)
 
     Command command;
     buildStartCommand (info, blocks, command);
-    sendCommand (command);
+    if (!sendCommand (command))
+    {
+        port.requestState (Failed);
+        return;
+    }
     debugPrint ("send HID_UPDATE_COM_START. @%d\n", 290);
     if (!awaitAnswer (answerTimeoutMs) || answer.code != HID_UPDATE_ANS_START)
     {
@@ -69,8 +79,8 @@ void FirmwareTransfer::run (const std::string& name)
 
     bool transferOk = runBlockPhase();
     // The completion phase also runs after a failed block phase, so the
-    // controller is asked where it stands either way.
-    if (!runCompletionPhase())
+    // controller is asked where it stands either way (not after a stop).
+    if (stopped || !runCompletionPhase())
         transferOk = false;
 
     port.requestState (transferOk ? Complete : Failed);
@@ -90,7 +100,8 @@ bool FirmwareTransfer::runBlockPhase()
         }
 
         buildBlockSendCommand (i, block, command);
-        sendCommand (command);
+        if (!sendCommand (command))
+            return false;
         debugPrint ("send HID_UPDATE_COM_BLOCK_SEND. @%d\n", 328);
         if (!awaitAnswer (answerTimeoutMs))
         {
@@ -108,7 +119,8 @@ bool FirmwareTransfer::runBlockPhase()
         for (uint32_t j = 0; j < chunks; ++j)
         {
             buildDataSendCommand (i, block, j, command);
-            sendCommand (command);
+            if (!sendCommand (command))
+                return false;
             debugPrint ("send HID_UPDATE_COM_DATA_SEND. @%d\n", 363);
             if (!awaitAnswer (chunkTimeoutMs))
             {
@@ -155,7 +167,8 @@ bool FirmwareTransfer::runCompletionPhase()
     buildProgressCheckCommand (command);
     for (;;)
     {
-        sendCommand (command);
+        if (!sendCommand (command))
+            return false;
         debugPrint ("send HID_UPDATE_COM_PROGRESS_CHK. @%d\n", 438);
         if (!awaitAnswer (answerTimeoutMs))
         {
@@ -186,7 +199,8 @@ int FirmwareTransfer::requestUpdateMode()
     buildModeChangeCommand (command);
     for (int attempts = 0;;)
     {
-        sendCommand (command);
+        if (!sendCommand (command))
+            return -1;
         debugPrint ("send HID_UPDATE_COM_MODE_CHANGE to request for update. @%d\n", 515);
         // Judged whether or not the wait timed out: the buffer then holds the
         // last answer received, or zeros.

@@ -7,6 +7,7 @@
 #include "TransferPort.h"
 #include "UpdateFile.h"
 
+#include <atomic>
 #include <string>
 
 namespace qtx
@@ -41,12 +42,16 @@ public:
     // printf-style trace into a 1024-byte buffer (longer output is cut).
     void debugPrint (const char* format, ...) __attribute__ ((format (printf, 2, 3)));
 
+    // Whether a chunk of firmware was written (any thread).
+    bool wroteFirmware() const { return firmwareSent; }
+
     double lastPercent = 0.0;
 
 private:
     // Drops any pending wake-up, then writes the command: an answer can never
-    // come before its command, so a wake-up already pending is stale.
-    void sendCommand (const uint8_t (&command)[commandSize]);
+    // come before its command, so a wake-up already pending is stale. False
+    // once the transfer is being stopped: the caller then ends its phase.
+    bool sendCommand (const uint8_t (&command)[commandSize]);
 
     // Waits for an answer and takes a copy of it into `answer` (also after a
     // time-out: the buffer then still holds the last answer, or zeros).
@@ -60,6 +65,8 @@ private:
     const UpdateBlocks& blocks;
     std::string deviceName;
     Answer answer;
+    bool stopped = false;
+    std::atomic<bool> firmwareSent{false};
 };
 
 } // namespace qtx

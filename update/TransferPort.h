@@ -27,15 +27,17 @@ public:
     // a wake-up left from an earlier answer is never taken for the new one.
     virtual void resetAnswer() = 0;
 
-    // Writes one 64-byte command to the controller (result not looked at).
-    virtual void send (const uint8_t (&command)[commandSize]) = 0;
+    // Writes one 64-byte command to the controller. False only when the transfer
+    // is being stopped: then nothing is written, now or later. (Whether the
+    // controller got it shows in its answer, or in the time-out without one.)
+    virtual bool send (const uint8_t (&command)[commandSize]) = 0;
 
     // Waits up to timeoutMs for an answer or a wake-up. True when woken (the
     // wake-up is consumed, as by an auto-reset event), false on time-out.
-    virtual bool waitForAnswer (int timeoutMs) = 0;
-
-    // Bytes 0 and 1 of the latest answer, copied under the answer's lock.
-    virtual Answer latestAnswer() = 0;
+    // `answer` gets bytes 0 and 1 of the latest answer, taken under the same
+    // lock as the wake-up, so an event landing just after it belongs to the
+    // next wait (after a time-out: the last answer received, or zeros).
+    virtual bool waitForAnswer (int timeoutMs, Answer& answer) = 0;
 
     // Pause of at most ms on the worker's own notification (a stop shortens it).
     virtual void pause (int ms) = 0;

@@ -26,18 +26,19 @@ class TimedHost : public HeadlessHost
 public:
     using HeadlessHost::HeadlessHost;
 
-    void send (const uint8_t (&command)[commandSize]) override
+    bool send (const uint8_t (&command)[commandSize]) override
     {
         timing = command[0] == HID_UPDATE_COM_DATA_SEND;
         sentAt = Clock::now();
-        HeadlessHost::send (command);
+        const bool sent = HeadlessHost::send (command);
         if (timing)
             writeTimes.push_back (std::chrono::duration<double, std::micro> (Clock::now() - sentAt).count());
+        return sent;
     }
 
-    bool waitForAnswer (int timeoutMs) override
+    bool waitForAnswer (int timeoutMs, Answer& answer) override
     {
-        const bool woken = HeadlessHost::waitForAnswer (timeoutMs);
+        const bool woken = HeadlessHost::waitForAnswer (timeoutMs, answer);
         if (timing && woken)
             roundTrips.push_back (std::chrono::duration<double, std::micro> (Clock::now() - sentAt).count());
         timing = false;

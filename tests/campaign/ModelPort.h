@@ -23,7 +23,7 @@ public:
     }
 
     void resetAnswer() override { pending.clear(); }
-    void send (const uint8_t (&command)[commandSize]) override
+    bool send (const uint8_t (&command)[commandSize]) override
     {
         for (const auto& action : model.handle (command, commandSize))
         {
@@ -32,16 +32,19 @@ public:
             else if (action.kind == sim::Action::Unplug)
                 pending.push_back (sim::Report{}); // the device link wakes the worker with zeros
         }
-    }
-    bool waitForAnswer (int) override
-    {
-        if (pending.empty())
-            return false;
-        latest = pending.front();
-        pending.pop_front();
         return true;
     }
-    Answer latestAnswer() override { return {latest[0], latest[1]}; }
+    bool waitForAnswer (int, Answer& answer) override
+    {
+        const bool woken = !pending.empty();
+        if (woken)
+        {
+            latest = pending.front();
+            pending.pop_front();
+        }
+        answer = {latest[0], latest[1]};
+        return woken;
+    }
     void pause (int) override {}
     void requestState (int s) override { states.push_back (s); }
     void setProgress (double) override {}

@@ -8,34 +8,37 @@
 
 #include <thread>
 
+using qtx::Answer;
 using qtx::AnswerMailbox;
 
 TEST (AnswerMailbox, WakeUpsAreConsumedOnceAndResetKeepsTheBytes)
 {
     AnswerMailbox box;
-    EXPECT_FALSE (box.wait (0));
+    Answer got;
+    EXPECT_FALSE (box.wait (0, got));
     const uint8_t answer[2] = {0xF6, 1};
     box.store (answer, 2, true);
-    EXPECT_TRUE (box.wait (0));
-    EXPECT_FALSE (box.wait (0));
-    EXPECT_EQ (box.latest().code, 0xF6);
-    EXPECT_EQ (box.latest().value, 1);
+    EXPECT_TRUE (box.wait (0, got));
+    EXPECT_FALSE (box.wait (0, got)); // a time-out finds the last answer
+    EXPECT_EQ (got.code, 0xF6);
+    EXPECT_EQ (got.value, 1);
 
     std::vector<uint8_t> big (2000, 0x5A); // longer than the buffer: cut, never overrun
     box.store (big.data(), (int) big.size(), false);
-    EXPECT_FALSE (box.wait (0));
+    EXPECT_FALSE (box.wait (0, got));
     uint8_t copy[AnswerMailbox::bufferSize];
     box.copyTo (copy, (int) sizeof (copy));
     EXPECT_EQ (copy[1023], 0x5A);
     const uint8_t shorter[1] = {0x01};
     box.store (shorter, 1, false);
-    EXPECT_EQ (box.latest().code, 0x01);
-    EXPECT_EQ (box.latest().value, 0x5A); // bytes behind a shorter answer stay
+    EXPECT_FALSE (box.wait (0, got));
+    EXPECT_EQ (got.code, 0x01);
+    EXPECT_EQ (got.value, 0x5A); // bytes behind a shorter answer stay
 
     box.zeroAndWake();
-    EXPECT_TRUE (box.wait (0));
-    EXPECT_EQ (box.latest().code, 0);
-    EXPECT_EQ (box.latest().value, 0);
+    EXPECT_TRUE (box.wait (0, got));
+    EXPECT_EQ (got.code, 0);
+    EXPECT_EQ (got.value, 0);
 }
 
 // What the worker finds after the drop of pending wake-ups before its next
@@ -49,37 +52,35 @@ TEST (AnswerMailbox, DeviceEventsSurviveTheDropBeforeACommandAndAnswersCannotHid
     const struct
     {
         const char* name;
-        int events;   // removals and arrivals after the last answer
-        int answerAt; // the next command's answer: 0 none, 1 before the wait, 2 before the read
+        int events;    // removals and arrivals after the last answer
+        bool answered; // the next command's answer comes before the wait
         bool woken;
         uint8_t code;
         bool stop = false; // the event is a stop
     } rows[] = {
-        {"no event", 0, 0, false, 0xF9},
-        {"no event, the command answered", 0, 1, true, 0xFE},
-        {"a removal", 1, 0, true, 0},
-        {"a removal and an arrival, answered before the wait", 2, 1, true, 0},
-        {"a removal and an arrival, answered before the read", 2, 2, true, 0},
-        {"a stop, answered before the wait", 1, 1, true, 0, true},
+        {"no event", 0, false, false, 0xF9},
+        {"no event, the command answered", 0, true, true, 0xFE},
+        {"a removal", 1, false, true, 0},
+        {"a removal and an arrival, answered", 2, true, true, 0},
+        {"a stop, answered", 1, true, true, 0, true},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE (row.name);
         AnswerMailbox box;
+        Answer got;
         box.store (earlier, 2, true);
         for (int k = 0; k < row.events; ++k)
             row.stop ? box.stop() : box.zeroAndWake();
         box.reset(); // just before the next command
-        if (row.answerAt == 1)
+        if (row.answered)
             box.store (next, 2, true);
-        EXPECT_EQ (box.wait (0), row.woken);
-        if (row.answerAt == 2)
-            box.store (next, 2, true);
-        EXPECT_EQ (box.latest().code, row.code);
+        EXPECT_EQ (box.wait (0, got), row.woken);
+        EXPECT_EQ (got.code, row.code);
         box.reset(); // the command after: answers flow again, but not after a stop
         box.store (next, 2, true);
-        EXPECT_EQ (box.wait (-1), !row.stop); // would hang if it waited
-        EXPECT_EQ (box.latest().code, row.stop ? 0 : 0xFE);
+        EXPECT_EQ (box.wait (-1, got), !row.stop); // would hang if it waited
+        EXPECT_EQ (got.code, row.stop ? 0 : 0xFE);
     }
 }
 
@@ -94,16 +95,16 @@ TEST (AnswerMailbox, WaiterWakesForAnswersAndStopFromAnotherThread)
             {
                 const uint8_t answer[2] = {0xF9, (uint8_t) k};
                 box.store (answer, 2, true);
-                while (box.latest().code != 0) // wait for the worker to take it
+                for (uint8_t code = 1; code != 0; box.copyTo (&code, 1)) // until the worker took it
                     std::this_thread::yield();
             }
             box.stop();
         });
     int taken = 0;
+    Answer answer;
     while (taken < rounds)
     {
-        ASSERT_TRUE (box.wait (60000)); // only catches a hang
-        const auto answer = box.latest();
+        ASSERT_TRUE (box.wait (60000, answer)); // only catches a hang
         if (answer.code != 0xF9)
             continue;
         ++taken;
@@ -111,6 +112,6 @@ TEST (AnswerMailbox, WaiterWakesForAnswersAndStopFromAnotherThread)
         const uint8_t zero[1] = {0};
         box.store (zero, 1, false);
     }
-    EXPECT_TRUE (box.wait (-1)); // the stop's wake-up
+    EXPECT_TRUE (box.wait (-1, answer)); // the stop's wake-up
     controller.join();
 }

@@ -1,8 +1,8 @@
 // The screen rules through the real library, its Linux layer, the device link and
 // the message thread, against the simulated controller on a virtual device: the
-// window's quit and qtx-update's Ctrl-C, and the controller's comings and goings
-// outside an update. Time
-// limits run scaled down through the worker's port. A whole update is
+// window's quit and qtx-update's Ctrl-C, a device event just after a wake-up,
+// and the controller's comings and goings outside an update. Time limits run
+// scaled down through the worker's port. A whole update is
 // qtx-update's end-to-end test; the failure table is the transfer's unit tests'
 // and the fault campaign's.
 
@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -31,6 +31,21 @@ namespace
 constexpr double timeScale = 0.02;
 // Only catches a hang: the slowest scripted run is well below it.
 constexpr int endTimeoutMs = 60000;
+
+// The host with a hook after each of the worker's waits, for events landing there.
+struct ProbeHost : HeadlessHost
+{
+    using HeadlessHost::HeadlessHost;
+    bool waitForAnswer (int timeoutMs, Answer& answer) override
+    {
+        const bool woken = HeadlessHost::waitForAnswer (timeoutMs, answer);
+        if (afterWait)
+            afterWait (++waits);
+        return woken;
+    }
+    std::function<void (int wait)> afterWait;
+    int waits = 0;
+};
 
 class EndToEnd : public ::testing::Test
 {
@@ -55,7 +70,7 @@ protected:
         HeadlessHost::Options hostOptions;
         hostOptions.timeScale = scale;
         host = loop.call (
-            [&] { return std::make_unique<HeadlessHost> (package.info, package.blocks, 1, hostOptions); });
+            [&] { return std::make_unique<ProbeHost> (package.info, package.blocks, 1, hostOptions); });
         loop.call ([this] { host->leaveLanguageScreen(); });
     }
 
@@ -70,24 +85,40 @@ protected:
     MessageThread loop;
     TestPackage package = TestPackage::mixed();
     std::unique_ptr<SimController> controller;
-    std::unique_ptr<HeadlessHost> host;
+    std::unique_ptr<ProbeHost> host;
 };
 
 } // namespace
 
-// A stop during a chunk's wait. The window's quit comes from the message
-// thread, which then delivers no answer: every later wait ends at once (the
-// progress check's, 20 s here). qtx-update's first Ctrl-C comes from another
-// thread: the current wait ends and the remaining steps run with the answers.
-TEST_F (EndToEnd, StopDuringAChunksWait)
+// A stop while the worker waits for the mode change, a block announcement or
+// a chunk: the window's quit from the message thread, which then delivers no
+// answer, and qtx-update's signal from another thread. Nothing more reaches the
+// controller, the worker ends at once, Failed, and knows whether it wrote firmware.
+struct StopRow
 {
+    const char* name;
+    Step step; // silent there, so the stop lands in its wait
+    int occurrence;
+    size_t commands; // received by then
+    bool written;
+};
+void PrintTo (const StopRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class Stop : public EndToEnd, public ::testing::WithParamInterface<StopRow>
+{
+};
+
+TEST_P (Stop, NothingMoreIsWritten)
+{
+    const auto& row = GetParam();
     ControllerOptions options;
-    options.faults = {{Fault::Silent, Step::DataSend, 2}};
-    // The Ctrl-C first: after the quit the controller's answer to the last
-    // progress check is left unread, and would reach a later update.
+    options.faults = {{Fault::Silent, row.step, row.occurrence}};
     for (bool quit : {false, true})
     {
-        SCOPED_TRACE (quit ? "quit" : "Ctrl-C");
+        SCOPED_TRACE (quit ? "quit" : "signal");
         if (!quit)
             openOn (options, 2.0);
         else
@@ -97,13 +128,8 @@ TEST_F (EndToEnd, StopDuringAChunksWait)
             openHost (2.0);
         }
         ASSERT_TRUE (loop.call ([this] { return host->start ("QTX-ORB9"); }));
-        for (int k = 0; k < 2000; ++k) // until the worker waits for the second chunk's answer
-        {
-            const auto sites = host->traceSites();
-            if (std::count (sites.begin(), sites.end(), 363) >= 2)
-                break;
+        for (int k = 0; k < 2000 && controller->commands().size() < row.commands; ++k)
             std::this_thread::sleep_for (std::chrono::milliseconds (5));
-        }
 
         const auto began = std::chrono::steady_clock::now();
         if (quit)
@@ -113,12 +139,50 @@ TEST_F (EndToEnd, StopDuringAChunksWait)
         EXPECT_TRUE (host->waitForEnd (endTimeoutMs)) << "the worker hung";
         EXPECT_LT (std::chrono::steady_clock::now() - began, std::chrono::seconds (10))
             << "a wait ran its limit";
-        const auto lines = host->traces();
-        ASSERT_GE (lines.size(), 3u);
-        EXPECT_EQ (lines[lines.size() - 3], "ERROR: unexpected response(0x0). @404\n");
-        EXPECT_EQ (lines.back(), quit ? "ERROR: no response from QTX-ORB9. @444\n"
-                                      : "ERROR: unexpected response(0xfd). @459\n");
+        controller->waitIdle();
+        EXPECT_EQ (controller->commands().size(), row.commands);
+        EXPECT_EQ (host->firmwareWritten(), row.written);
+        loop.flush();
+        EXPECT_EQ (host->getScreenState(), Failed);
+        EXPECT_EQ (host->traces().back(), "stopped: no further command is sent.\n");
     }
+}
+
+INSTANTIATE_TEST_SUITE_P (EndToEnd, Stop,
+                          ::testing::Values (StopRow{"ModeChange", Step::ModeChange, 1, 1, false},
+                                             StopRow{"BlockAnnouncement", Step::BlockSend, 1, 3, false},
+                                             StopRow{"Chunk", Step::DataSend, 2, 5, true}),
+                          [] (const auto& row) { return std::string (row.param.name); });
+
+// From "Start" on, a device event ends one wait and requests no state. A
+// removal handled right after the Start click, before the worker's Updating
+// request is applied, ends the first mode change's wait (left unanswered, so
+// no late answer reaches the next one). An arrival landing after the block
+// announcement's answer woke the worker, before it judged it, ends the next
+// wait, the first chunk's, and that answer still counts.
+TEST_F (EndToEnd, FromStartOnEachDeviceEventEndsOneWait)
+{
+    ControllerOptions options;
+    options.faults = {{Fault::Silent, Step::ModeChange, 1}};
+    openOn (options);
+    host->afterWait = [this] (int wait)
+    {
+        if (wait == 4)
+            loop.call ([this] { host->hidDeviceArrived(); });
+    };
+    ASSERT_TRUE (loop.call (
+        [this]
+        {
+            const bool started = host->start ("QTX-ORB9");
+            host->hidDeviceRemoved();
+            return started;
+        }));
+    ASSERT_TRUE (host->waitForEnd (endTimeoutMs));
+    const auto lines = host->traces();
+    ASSERT_GE (lines.size(), 8u);
+    EXPECT_EQ (lines[1], "unexpected response(0x0).\n");
+    EXPECT_EQ (lines[6], "send HID_UPDATE_COM_DATA_SEND. @363\n");
+    EXPECT_EQ (lines[7], "ERROR: unexpected response(0x0). @404\n");
 }
 
 // Outside an update the screen follows the controller.

@@ -63,7 +63,7 @@ public:
         ++resets;
     }
 
-    void send (const uint8_t (&command)[commandSize]) override
+    bool send (const uint8_t (&command)[commandSize]) override
     {
         Wire wire;
         std::copy (command, command + commandSize, wire.begin());
@@ -75,19 +75,22 @@ public:
             answers = controller.answer (wire);
         for (auto a : *answers)
             queued.push_back (a);
-    }
-
-    bool waitForAnswer (int timeoutMs) override
-    {
-        waits.push_back (timeoutMs);
-        if (queued.empty())
-            return false;
-        latest = queued.front();
-        queued.pop_front();
         return true;
     }
 
-    Answer latestAnswer() override { return latest; }
+    bool waitForAnswer (int timeoutMs, Answer& answer) override
+    {
+        waits.push_back (timeoutMs);
+        const bool woken = !queued.empty();
+        if (woken)
+        {
+            latest = queued.front();
+            queued.pop_front();
+        }
+        answer = latest;
+        return woken;
+    }
+
     void pause (int ms) override { pauses.push_back (ms); }
     void requestState (int s) override { states.push_back (s); }
     void setProgress (double f) override { progress.push_back (f); }

@@ -17,6 +17,9 @@
 #                   with --allow-reinstall; 4 with no controller, also after --wait; 3 for a bad
 #                   package (named in Cyrillic and Chinese on its command line). The JSON is read
 #                   back by python's json module.
+#   cli-console-closed   qtx-update.exe's console closed during a chunk's wait (as Windows
+#                   does it, console_close.exe): the program ends by itself with 130 before
+#                   the handler returns, and nothing more reaches the controller
 #   window-hidpi    at 200% (LogPixels 192): Ready with the version, Updating, Complete, with
 #                   clicks at twice the client coordinates; docs/screenshots/hidpi-windows-*
 # What the window shows is read back from the screen (tesseract); its trace (OutputDebugStringA,
@@ -226,6 +229,19 @@ sys.exit([v["version"] for v in d["devices"]] != ["2.00", "2.00"])' "$work/out" 
         head -c 100 "$work/QTX-ORB9_UP.upd" >"$unicode/bad.upd"
         update_exe 3 --yes "$(windows_path "$unicode/bad.upd")"
         grep -qF "Дмитрий 下载 Réglages" "$work/err" || fail "the package's name was mangled: $(cat "$work/err")"
+        ;;
+    cli-console-closed)
+        sim --silent-at data:2
+        (cd "$folder" && exec wine qtx-update.exe --yes) >"$work/out" 2>&1 &
+        program=$!
+        for _ in $(seq 300); do [ "$(grep -c '^send HID' "$work/out")" -ge 5 ] && break; sleep 0.1; done
+        wine "$bin/console_close.exe" qtx-update.exe && closed=0 || closed=$?
+        wait "$program" && status=0 || status=$?
+        program=
+        [ "$closed" -eq 0 ] || fail "the console's closing cut qtx-update.exe short"
+        [ "$status" -eq 130 ] || fail "qtx-update.exe with its console closed: $status, not 130 ($(cat "$work/out"))"
+        qtx_wine_hid_stop
+        grep -q 'qtx-sim: 5 commands' "$QTX_WINE_HID_LOG" || fail "$(grep '^qtx-sim:' "$QTX_WINE_HID_LOG")"
         ;;
     window-hidpi)
         sim --delay-us 150000 # about 17 s of Updating, to be photographed on its way

@@ -36,7 +36,9 @@ const char* const usageText =
     "listed), 1 transfer failed, 2 wrong usage, 3 bad package, 4 no controller,\n"
     "5 the HID library is in use by another program, 6 not confirmed, 7 nothing to\n"
     "do: the controller already has the package's version or a newer one (nothing\n"
-    "was sent), 130 interrupted before the transfer began.\n";
+    "was sent), 130 stopped by a signal (Ctrl-C, SIGTERM; on Windows also\n"
+    "Ctrl-Break or a closed console): no command is written after it, and the\n"
+    "message says whether any firmware was written.\n";
 
 namespace
 {

@@ -10,14 +10,14 @@ namespace qtx::cli
 enum ExitStatus : int
 {
     exitComplete = 0,       // the controller took the whole package
-    exitTransferFailed = 1, // the transfer ended Failed (or was stopped by a signal)
+    exitTransferFailed = 1, // the transfer ended Failed
     exitUsage = 2,          // wrong command line
     exitBadPackage = 3,     // the package is missing, damaged or unusable
     exitNoController = 4,   // no QTX-ORB9 is connected
     exitLibraryInUse = 5,   // another program holds the HID library
     exitNotConfirmed = 6,   // the update was not confirmed (no --yes and no terminal to ask on)
     exitUpToDate = 7,       // nothing to do: the controller has the package's version or a newer one
-    exitInterrupted = 130   // a signal before the transfer began
+    exitInterrupted = 130   // stopped by a signal, before or during the transfer
 };
 
 struct Options

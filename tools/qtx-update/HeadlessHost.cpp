@@ -60,9 +60,9 @@ int HeadlessHost::scaled (int ms) const
     return (int) std::lround (ms * options.timeScale);
 }
 
-bool HeadlessHost::waitForAnswer (int timeoutMs)
+bool HeadlessHost::waitForAnswer (int timeoutMs, Answer& answer)
 {
-    return ScreenRules::waitForAnswer (scaled (timeoutMs));
+    return ScreenRules::waitForAnswer (scaled (timeoutMs), answer);
 }
 
 void HeadlessHost::pause (int ms)

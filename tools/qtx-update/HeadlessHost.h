@@ -46,7 +46,7 @@ public:
     std::vector<int> traceSites() const;
 
     // TransferPort, on the worker thread: limits and pauses scaled.
-    bool waitForAnswer (int timeoutMs) override;
+    bool waitForAnswer (int timeoutMs, Answer& answer) override;
     void pause (int ms) override;
     void trace (const char* line) override;
 

@@ -70,9 +70,9 @@ namespace
     };
 
     // Follows a running transfer to its end. A first SIGINT or SIGTERM takes
-    // the stop path of a quit (the worker finishes its remaining steps, which
-    // the message thread keeps serving); a hang-up is ignored, so a dropped ssh
-    // session does not cut the transfer.
+    // the stop path of a quit: no command is written after it, and the worker
+    // ends within moments. A hang-up is ignored, so a dropped ssh session does
+    // not cut the transfer.
     bool followTransfer (HeadlessHost& host, Console& console, SignalWatch& signals)
     {
         bool stopped = false;
@@ -83,7 +83,7 @@ namespace
             if (signal != 0 && !SignalWatch::isHangUp (signal) && !stopped)
             {
                 stopped = true;
-                console.fail ("stopping the transfer; the controller may be left in its update mode");
+                console.fail ("stopping the transfer");
                 host.interrupt();
             }
             console.progress (host.progressValue());
@@ -160,9 +160,17 @@ namespace
                 run.report.blocks.push_back ({k + 1, block.tag, block.length, block.crc});
         const bool stopped = followTransfer (host, run.console, run.signals);
         loop.flush(); // the worker's last state request is applied there
+        // Complete only when the controller confirmed it, also if a signal came after that.
         if (host.getScreenState() == Complete)
             return run.end (exitComplete, "Update complete.");
-        return run.fail (exitTransferFailed, stopped ? "transfer stopped by a signal" : "transfer failed");
+        if (!stopped)
+            return run.fail (exitTransferFailed, "transfer failed");
+        return run.fail (exitInterrupted,
+                         host.firmwareWritten()
+                             ? "stopped by a signal after part of the firmware was written: the firmware "
+                               "is incomplete, run the update again"
+                             : "stopped by a signal before any firmware was written; the controller may "
+                               "be left in its update mode");
     }
 
     int updateThrough (HeadlessHost& host, MessageThread& loop, const Package& package,

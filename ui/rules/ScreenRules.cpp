@@ -56,6 +56,7 @@ bool ScreenRules::start (const std::string& deviceName)
     if (screenState != Ready || packageUsable != 1 || workerRunning())
         return false;
     transferDeviceName = deviceName;
+    transferStarted = true;
     response.reset();
     startWorker();
     return true;
@@ -68,14 +69,19 @@ void ScreenRules::runTransfer()
 
 void ScreenRules::stopWorker()
 {
-    response.stop();
-    cutPauses();
+    interrupt();
     waitForWorkerEnd();
 }
 
 void ScreenRules::interrupt()
 {
-    response.zeroAndWake();
+    {
+        const std::lock_guard<std::mutex> lock (sendLock);
+        stopping = true;
+    }
+    // The worker has nothing more to wait for: every wait from now on ends at
+    // once, whether or not the thread that delivers answers still runs.
+    response.stop();
     cutPauses();
 }
 
@@ -92,7 +98,7 @@ void ScreenRules::cutPauses()
 void ScreenRules::hidDeviceRemoved()
 {
     deviceVersion = -1;
-    if (screenState != Updating)
+    if (!transferStarted)
         requestState (NotRecognised);
     else
         response.zeroAndWake();
@@ -101,7 +107,7 @@ void ScreenRules::hidDeviceRemoved()
 void ScreenRules::hidDeviceArrived()
 {
     deviceVersion = deviceLink.firmwareVersion;
-    if (screenState != Updating)
+    if (!transferStarted)
         requestState (Ready);
     else
         response.zeroAndWake();
@@ -110,7 +116,7 @@ void ScreenRules::hidDeviceArrived()
 void ScreenRules::hidInputReceived()
 {
     const int length = std::clamp<int> (deviceLink.inputLength, 0, AnswerMailbox::bufferSize);
-    response.store (deviceLink.inputBuffer, length, screenState == Updating);
+    response.store (deviceLink.inputBuffer, length, transferStarted);
 }
 
 //==============================================================================
@@ -119,19 +125,18 @@ void ScreenRules::resetAnswer()
     response.reset();
 }
 
-void ScreenRules::send (const uint8_t (&command)[commandSize])
+bool ScreenRules::send (const uint8_t (&command)[commandSize])
 {
+    const std::lock_guard<std::mutex> lock (sendLock);
+    if (stopping)
+        return false;
     deviceLink.send (command, commandSize);
+    return true;
 }
 
-bool ScreenRules::waitForAnswer (int timeoutMs)
+bool ScreenRules::waitForAnswer (int timeoutMs, Answer& answer)
 {
-    return response.wait (timeoutMs);
-}
-
-Answer ScreenRules::latestAnswer()
-{
-    return response.latest();
+    return response.wait (timeoutMs, answer);
 }
 
 void ScreenRules::pause (int ms)

@@ -54,27 +54,29 @@ public:
     // The worker thread's body: the whole transfer.
     void runTransfer();
 
-    // Message thread, the quit path: the worker's current wait ends with answer
-    // code 0, every later wait and pause ends at once (this thread, which
-    // delivers answers, is about to wait), and the worker is waited for.
+    // Message thread, the quit path: interrupt(), then the worker is waited for.
     void stopWorker();
 
-    // Any thread, a stop that lets the transfer finish its way: the current
-    // wait (or the next one) ends with answer code 0 and pauses end at once;
-    // later answers are taken as before.
+    // Any thread, a stop for good: once it returns no command is written any
+    // more (one under way has been), the worker's current wait ends with answer
+    // code 0 and every later wait and pause at once, so it ends within moments.
     void interrupt();
 
-    // Message thread, from the device link. During an update they hand the
-    // worker an empty answer; otherwise they ask for Ready or NotRecognised.
+    // Whether the worker has written any firmware chunk (read once it has ended).
+    bool firmwareWritten() const { return transfer.wroteFirmware(); }
+
+    // Message thread, from the device link. From "Start" on (an update, or one
+    // whose Updating request is still to be applied) they hand the worker an
+    // empty answer and request nothing, so no request of the worker is
+    // replaced; before it, they ask for Ready or NotRecognised.
     void hidDeviceRemoved() override;
     void hidDeviceArrived() override;
     void hidInputReceived() override;
 
     // TransferPort, on the worker thread (trace is the owner's).
     void resetAnswer() override;
-    void send (const uint8_t (&command)[commandSize]) override;
-    bool waitForAnswer (int timeoutMs) override;
-    Answer latestAnswer() override;
+    bool send (const uint8_t (&command)[commandSize]) override;
+    bool waitForAnswer (int timeoutMs, Answer& answer) override;
     void pause (int ms) override;
     void setProgress (double fraction) override;
 
@@ -98,11 +100,15 @@ private:
     void cutPauses();
 
     std::atomic<int32_t> screenState{SelectLanguage}; // written on the message thread only
+    bool transferStarted = false;                     // message thread: set by start(), never cleared
     std::mutex stateLock;
     int32_t pendingState = -1;
 
     AnswerMailbox response; // responseBuffer and responseEvent
     std::atomic<double> progress{0.0};
+
+    std::mutex sendLock; // a stop waits for a write under way, and none follows it
+    bool stopping = false;
 
     std::mutex pauseLock;
     std::condition_variable pauseEnd;

@@ -196,6 +196,37 @@ TEST_F (QtxUpdate, AFaultEndsInTransferFailed)
     EXPECT_FALSE (contains (r.out, "Update complete.")) << r.out;
 }
 
+// A signal while the transfer waits for the mode change's or a chunk's answer:
+// nothing more reaches the controller, and the run ends at once with 130,
+// saying whether any firmware was written.
+TEST_F (QtxUpdate, ASignalStopsTheTransferAtOnce)
+{
+    const struct
+    {
+        const char *signal, *silentAt;
+        int sends; // traced before the signal, all received
+        const char* reason;
+    } rows[] = {
+        {"INT", "mode:1", 1, "before any firmware was written"},
+        {"TERM", "data:2", 5, "after part of the firmware was written"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE (row.signal);
+        const std::string sends = std::to_string (row.sends);
+        const auto r = run ("--silent-at " + std::string (row.silentAt),
+                            "-c '" QTX_UPDATE_PATH " -y " + package.string() +
+                                " & for i in $(seq 3000); do [ $(grep -c \"^send HID\" " +
+                                (dir / "err").string() + ") -ge " + sends +
+                                " ] && break; sleep 0.01; done; kill -" + row.signal + " $!; wait $!'",
+                            "bash");
+        EXPECT_EQ (r.status, 130) << r.err;
+        EXPECT_TRUE (contains (r.err, "qtx-sim: " + sends + " commands")) << r.err;
+        EXPECT_TRUE (contains (r.err, std::string ("qtx-update: stopped by a signal ") + row.reason))
+            << r.err;
+    }
+}
+
 TEST_F (QtxUpdate, ListShowsEverySupportedDevice)
 {
     const auto two = run ("--controllers 2 --release 0203", "--list");

@@ -14,12 +14,20 @@ namespace
     std::atomic<int> pending{0};
     HANDLE arrived = nullptr;
 
+    // Windows allows about 5 s after a closed console (5 to 20 s at a log-off or a
+    // shut-down) before it ends the process anyway; a stop takes well under one.
+    constexpr DWORD closeHoldMs = 4000;
+
     BOOL WINAPI onConsoleEvent (DWORD event)
     {
-        // Ctrl-C and Ctrl-Break ask to stop; a closed console, a log-off or a shut-down end
-        // the process a few seconds after this returns, whatever it answers.
-        pending = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? SIGINT : SIGTERM;
+        const bool keyed = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+        pending = keyed ? SIGINT : SIGTERM;
         SetEvent (arrived);
+        // A closed console, a log-off or a shut-down end the process as soon as this
+        // returns: it is held here while the driving thread takes the stop path and
+        // the program ends by itself (its exit ends this thread too).
+        if (!keyed)
+            Sleep (closeHoldMs);
         return TRUE;
     }
 } // namespace
