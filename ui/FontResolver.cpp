@@ -21,11 +21,6 @@ namespace
     }
 } // namespace
 
-void prepareFonts()
-{
-    prepareInstalledFonts();
-}
-
 juce::String resolveFontFamily (const juce::String& name)
 {
     if (name.isEmpty() || name.startsWithChar ('<'))
