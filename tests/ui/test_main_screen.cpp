@@ -244,17 +244,13 @@ namespace
             for (const auto& key : c.keys)
             {
                 if (key == plug || key == unplug)
-                {
                     key == plug ? screen->hidDeviceArrived() : screen->hidDeviceRemoved();
-                    screen->handleUpdateNowIfNeeded();
-                }
                 else if (key == clickOk)
                     screen->buttonClicked (screen->okButton);
                 else
-                {
                     EXPECT_TRUE (screen->keyPressed (key)) << key.getTextDescription();
-                    screen->keyStateChanged (false);
-                }
+                screen->keyStateChanged (false);
+                screen->handleUpdateNowIfNeeded();
             }
             EXPECT_EQ (TxtLoader::getInstance()->getLanguage(), c.language);
             EXPECT_EQ (screen->getScreenState(), c.state);
