@@ -23,8 +23,8 @@ public:
     static constexpr const char* what = "sleep:idle:shutdown";
     // logind's own lid switch action passes over the lock above (its default
     // LidSwitchIgnoreInhibited=yes) and would cut the controller's power mid-block;
-    // only this low-level lock stops it. Asked for on its own, so that a policy
-    // that refuses it to desktop users never costs the lock above.
+    // only this low-level lock stops it. Asked for on its own: where logind checks
+    // each kind of lock apart, a policy that refuses it costs the lock above nothing.
     static constexpr const char* lidWhat = "handle-lid-switch";
     static constexpr const char* who = "QtxUpdate";
     static constexpr const char* why = "Updating controller firmware";
