@@ -2,7 +2,6 @@
 #include "SingleCopy.h"
 #include "WindowUpkeep.h"
 
-#include "ui/FontResolver.h"
 #include "ui/platform/DesktopScale.h"
 #include "ui/platform/HeldKeys.h"
 
@@ -25,7 +24,6 @@ public:
             quit();
             return;
         }
-        prepareFonts(); // overlaps with building the window
         applyDesktopScale();
         upkeep = WindowUpkeep::create();
         mainWindow = new MainWindow();

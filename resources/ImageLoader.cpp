@@ -45,10 +45,7 @@ void ImageLoader::deleteInstance()
     instance = nullptr;
 }
 
-ImageLoader::ImageLoader()
-{
-    loadImage (0, image);
-}
+ImageLoader::ImageLoader() = default;
 
 ImageLoader::~ImageLoader()
 {
@@ -60,7 +57,14 @@ ImageLoader::~ImageLoader()
 
 juce::Image* ImageLoader::getImage (int index) const
 {
-    return index == 0 ? image : nullptr;
+    if (index != 0)
+        return nullptr;
+    if (!imageDecoded)
+    {
+        loadImage (0, image);
+        imageDecoded = true;
+    }
+    return image;
 }
 
 juce::Image* ImageLoader::getImage (int index, float scale) const

@@ -1,6 +1,8 @@
 #pragma once
 
-// The program's embedded pictures, decoded once. Image 0 is the warning sign.
+// The program's embedded pictures, each decoded once, when first asked for: the
+// first screen shows none, and decoding pulls in the PNG reader's code and
+// buffers. Image 0 is the warning sign.
 
 #include <juce_graphics/juce_graphics.h>
 
@@ -18,6 +20,7 @@ public:
     virtual ~ImageLoader();
 
     // Index 0: the warning sign (null if it could not be decoded); any other index: null.
+    // Message thread only (decoded on first use).
     juce::Image* getImage (int index) const;
 
     // The same picture for a screen with `scale` device pixels per pixel: drawn
@@ -36,9 +39,10 @@ public:
 
 private:
     ImageLoader();
-    void loadImage (int index, juce::Image*& where);
+    static void loadImage (int index, juce::Image*& where);
 
-    juce::Image* image = nullptr;
+    mutable juce::Image* image = nullptr;
+    mutable bool imageDecoded = false;
     mutable juce::Image* twiceAsLarge = nullptr;
     mutable bool twiceAsLargeDecoded = false;
 

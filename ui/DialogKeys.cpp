@@ -47,8 +47,16 @@ void DialogKeys::buttonsChanged (int page)
     const auto shown = shownButtons();
     const bool focusShown = std::find (shown.begin(), shown.end(), focused) != shown.end();
     if (page != currentPage || !focusShown)
-        focusOn (shown.empty() ? nullptr : shown.back());
+    {
+        const bool chosenShown = std::find (shown.begin(), shown.end(), chosen) != shown.end();
+        focusOn (chosenShown ? chosen : shown.empty() ? nullptr : shown.back());
+    }
     currentPage = page;
+}
+
+void DialogKeys::buttonPressed()
+{
+    chosen = nullptr;
 }
 
 void DialogKeys::moveFocus (int step)
@@ -59,7 +67,8 @@ void DialogKeys::moveFocus (int step)
     const auto at = std::find (shown.begin(), shown.end(), focused);
     const int count = (int) shown.size();
     const int index = at == shown.end() ? count - 1 : (int) (at - shown.begin());
-    focusOn (shown[(size_t) ((index + step + count) % count)]);
+    chosen = shown[(size_t) ((index + step + count) % count)];
+    focusOn (chosen);
 }
 
 void DialogKeys::pressOnce (AlineButton* button)

@@ -25,9 +25,16 @@ public:
 
     DialogKeys (std::vector<AlineButton*> buttons, juce::ComboBox& list, Press press);
 
-    // After the screen has shown, hidden or placed its buttons. A new page (a
-    // different value than last time) puts the focus back on the right-hand button.
+    // After the screen has shown, hidden or placed its buttons. On a new page (a
+    // different value than last time) the focus goes to the button the user last
+    // tabbed to, when that one is shown, else to the right-hand one: a page that
+    // comes and goes by itself (a controller unplugged and plugged back) must not
+    // move Return from "Close" to "Start".
     void buttonsChanged (int page);
+
+    // Before a button acts (click or key): the page it leads to starts on its
+    // right-hand button, whatever the focus was on the page the user left.
+    void buttonPressed();
 
     // The screen's keyPressed: true when the key was one of ours.
     bool keyPressed (const juce::KeyPress&);
@@ -47,6 +54,7 @@ private:
     Press press;
 
     AlineButton* focused = nullptr;
+    AlineButton* chosen = nullptr; // by Tab, until a button is pressed
     int currentPage = -1;
     bool keyUsed = false;
     bool pressHeld = false;

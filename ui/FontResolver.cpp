@@ -19,12 +19,21 @@ namespace
         }();
         return ascii;
     }
-} // namespace
 
-void prepareFonts()
-{
-    prepareInstalledFonts();
-}
+    // JUCE keeps a face per typeface name, and its default sans-serif has a name of its
+    // own: the same family asked for by its real name opened the font file a second
+    // time, with glyph and kerning tables of its own. Such a family goes by JUCE's name.
+    juce::String sharedName (const juce::String& family)
+    {
+        static const auto defaultFamily = []
+        {
+            const juce::Font standard (juce::Font::getDefaultSansSerifFontName(), 10.0f, juce::Font::plain);
+            const auto face = standard.getTypefacePtr();
+            return face != nullptr ? face->getName() : juce::String();
+        }();
+        return family == defaultFamily ? juce::Font::getDefaultSansSerifFontName() : family;
+    }
+} // namespace
 
 juce::String resolveFontFamily (const juce::String& name)
 {
@@ -45,7 +54,7 @@ juce::String resolveFontFamily (const juce::String& name)
 
 juce::Font makeFont (const juce::String& name, float height, int styleFlags)
 {
-    return juce::Font (resolveFontFamily (name), height, styleFlags);
+    return juce::Font (sharedName (resolveFontFamily (name)), height, styleFlags);
 }
 
 void setFallbackFont (const juce::String& name)

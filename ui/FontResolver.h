@@ -9,9 +9,6 @@
 namespace qtx
 {
 
-// Starts the platform's font set-up in the background; call early at start.
-void prepareFonts();
-
 // An installed family for `name`; JUCE's placeholder names ("<Sans-Serif>") and
 // names that cannot be resolved come back unchanged.
 juce::String resolveFontFamily (const juce::String& name);

@@ -131,6 +131,7 @@ void MainComponent::handleAsyncUpdate()
 
 void MainComponent::buttonClicked (juce::Button* button)
 {
+    keys->buttonPressed();
     if (button == okButton)
     {
         if (getScreenState() == SelectLanguage)

@@ -1,7 +1,9 @@
 // bench_startup PROGRAM BASELINE [RUNS]: on the X server in DISPLAY, times exec
 // until the first frame the program paints (a window whose pixel (3, 3) shows
 // the background grey after a damage report) and reads its resident memory
-// then. Runs both programs alternately and prints the medians.
+// then. Runs both programs alternately and prints the medians. With
+// QTX_BENCH_SMAPS=DIR set, each program's /proc/PID/smaps at that moment is
+// kept as DIR/NAME.smaps (the last run's), to see where the memory went.
 
 #include <X11/extensions/Xdamage.h>
 #include <X11/Xlib.h>
@@ -36,6 +38,12 @@ long residentKib (pid_t pid)
         if (line.rfind ("VmRSS:", 0) == 0)
             return std::atol (line.c_str() + 6);
     return -1;
+}
+
+void keepSmaps (pid_t pid, const std::string& to)
+{
+    std::ifstream from ("/proc/" + std::to_string (pid) + "/smaps");
+    std::ofstream (to) << from.rdbuf();
 }
 
 bool showsBackground (Display* display, Window window)
@@ -95,6 +103,11 @@ Sample runOnce (Display* display, int damageEvent, const char* program, const st
             {
                 sample.ms = std::chrono::duration<double, std::milli> (Clock::now() - start).count();
                 sample.rssKib = residentKib (pid);
+                if (const char* dir = std::getenv ("QTX_BENCH_SMAPS"))
+                {
+                    const std::string path (program);
+                    keepSmaps (pid, std::string (dir) + "/" + path.substr (path.rfind ('/') + 1) + ".smaps");
+                }
             }
         }
     }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fontconfig/fontconfig.h>
 
 namespace qtx
 {
@@ -75,6 +76,7 @@ namespace
                 ::setenv ("FONTCONFIG_FILE", latinOnlyPath.c_str(), 1);
             else
                 ::unsetenv ("FONTCONFIG_FILE");
+            FcFini(); // the process loads its configuration once: start each case afresh
             const TxtLoader texts (createSystemLocale());
             EXPECT_EQ (texts.getLanguage(), c.start);
             EXPECT_EQ (texts.isLanguageInstalled (11), c.japaneseOffered);

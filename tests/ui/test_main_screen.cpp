@@ -206,6 +206,7 @@ namespace
             ret (K::returnKey);
         const K up (K::upKey), down (K::downKey), home (K::homeKey), end (K::endKey);
         auto typed = [] (juce::juce_wchar c) { return K ((int) c, {}, c); };
+        const K unplug (-1), plug (-2), clickOk (-3); // not keys: the controller, the mouse
         AlineButton* MainComponent::*const ok = &MainComponent::okButton;
         AlineButton* MainComponent::*const cancel = &MainComponent::cancelButton;
         const struct
@@ -231,6 +232,10 @@ namespace
             // No controller: "OK" leads to NotRecognised, whose one button takes the focus.
             {{ret}, 0, cancel, NotRecognised},
             {{ret, tab, tab}, 0, cancel, NotRecognised},
+            // A page the user did not ask for keeps the button tabbed to; one asked for starts on the right.
+            {{ret, plug, tab, unplug, plug}, 0, cancel, Ready},
+            {{ret, plug, unplug, plug}, 0, ok, Ready},
+            {{tab, clickOk, plug}, 0, ok, Ready},
         };
         for (const auto& c : cases)
         {
@@ -238,8 +243,14 @@ namespace
             openWindow();
             for (const auto& key : c.keys)
             {
-                EXPECT_TRUE (screen->keyPressed (key)) << key.getTextDescription();
+                if (key == plug || key == unplug)
+                    key == plug ? screen->hidDeviceArrived() : screen->hidDeviceRemoved();
+                else if (key == clickOk)
+                    screen->buttonClicked (screen->okButton);
+                else
+                    EXPECT_TRUE (screen->keyPressed (key)) << key.getTextDescription();
                 screen->keyStateChanged (false);
+                screen->handleUpdateNowIfNeeded();
             }
             EXPECT_EQ (TxtLoader::getInstance()->getLanguage(), c.language);
             EXPECT_EQ (screen->getScreenState(), c.state);

@@ -8,10 +8,6 @@ namespace qtx
 {
 namespace
 {
-    struct ConfigDeleter
-    {
-        void operator() (FcConfig* c) const { FcConfigDestroy (c); }
-    };
     struct PatternDeleter
     {
         void operator() (FcPattern* p) const { FcPatternDestroy (p); }
@@ -34,10 +30,10 @@ std::vector<std::string> languagesCoveredByFonts (const std::vector<std::string>
 {
     std::vector<std::string> covered;
 
-    // A configuration of our own, released after use: the shared one that FcInit() sets
-    // up is never given back, and this question is asked once per start.
-    std::unique_ptr<FcConfig, ConfigDeleter> config (FcInitLoadConfigAndFonts());
-    if (config == nullptr)
+    // The process's one configuration, which the font look-ups use as well: a second,
+    // private one parsed every configuration file again, and its freed memory stayed
+    // with the process.
+    if (FcInit() == FcFalse)
         return covered;
 
     // One listing of every font's languages, merged, answers all tags at once.
@@ -45,8 +41,7 @@ std::vector<std::string> languagesCoveredByFonts (const std::vector<std::string>
     std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects (FcObjectSetBuild (FC_LANG, nullptr));
     if (pattern == nullptr || objects == nullptr)
         return covered;
-    std::unique_ptr<FcFontSet, FontSetDeleter> fonts (
-        FcFontList (config.get(), pattern.get(), objects.get()));
+    std::unique_ptr<FcFontSet, FontSetDeleter> fonts (FcFontList (nullptr, pattern.get(), objects.get()));
     if (fonts == nullptr)
         return covered;
 

@@ -124,10 +124,12 @@ int FakeLogind::onInhibit (sd_bus_message* message, void* userdata, sd_bus_error
     if (r < 0)
         return r;
 
-    const Answer answer = self.nextAnswer;
+    Answer answer = Answer::lock;
     size_t index = 0;
     {
         const std::lock_guard<std::mutex> lock (self.mutex);
+        const auto own = self.answers.find (what);
+        answer = own != self.answers.end() ? own->second : self.answers[""];
         self.received.push_back ({what, who, why, mode});
         self.lockEnds.push_back (-1);
         index = self.received.size() - 1;
@@ -162,6 +164,14 @@ int FakeLogind::onInhibit (sd_bus_message* message, void* userdata, sd_bus_error
     close (ends[1]);
     self.arrived.notify_all();
     return r;
+}
+
+void FakeLogind::setAnswer (Answer answer, const std::string& what)
+{
+    const std::lock_guard<std::mutex> lock (mutex);
+    if (what.empty())
+        answers.clear();
+    answers[what] = answer;
 }
 
 bool FakeLogind::waitForCalls (size_t count, int timeoutMs)

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
@@ -40,7 +41,9 @@ public:
     bool ready() const { return serving; }
     const std::string& address() const { return busAddress; }
 
-    void setAnswer (Answer answer) { nextAnswer = answer; }
+    // The answer to calls for `what` (a polkit rule may refuse one kind of lock
+    // only), or to every call when it is empty.
+    void setAnswer (Answer answer, const std::string& what = {});
 
     // Waits up to timeoutMs until `count` calls have come; false if they have not.
     bool waitForCalls (size_t count, int timeoutMs);
@@ -58,7 +61,6 @@ private:
 
     std::string directory, busAddress;
     pid_t daemon = -1;
-    std::atomic<Answer> nextAnswer{Answer::lock};
     std::atomic<bool> serving{false}, stopping{false};
     std::thread server;
 
@@ -67,6 +69,7 @@ private:
     std::vector<Call> received;
     std::vector<int> lockEnds; // our end of each pipe handed out, -1 when none
     std::vector<sd_bus_message*> unanswered;
+    std::map<std::string, Answer> answers{{"", Answer::lock}}; // by what; "" for the others
 };
 
 } // namespace qtx::test

@@ -7,7 +7,6 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include <future>
 #include <map>
 #include <set>
 
@@ -15,18 +14,12 @@ namespace qtx
 {
 namespace
 {
-    // Loading fontconfig's configuration takes tens of milliseconds.
-    std::future<FcBool>& initialisation()
-    {
-        static std::future<FcBool> loaded;
-        return loaded;
-    }
-
+    // Loaded on the message thread, once, by the first look-up (the language check
+    // at start). On a helper thread it saved no time, as the first screen waits for
+    // it anyway, and its allocations took a malloc arena of their own that stayed
+    // with the process.
     bool fontconfigReady()
     {
-        auto& loaded = initialisation();
-        if (loaded.valid())
-            return loaded.get() != FcFalse || FcInit() != FcFalse;
         return FcInit() != FcFalse;
     }
 
@@ -112,13 +105,6 @@ namespace
         return true;
     }
 } // namespace
-
-void prepareInstalledFonts()
-{
-    auto& loaded = initialisation();
-    if (!loaded.valid())
-        loaded = std::async (std::launch::async, [] { return FcInit(); });
-}
 
 juce::String findInstalledFamily (const juce::String& name)
 {

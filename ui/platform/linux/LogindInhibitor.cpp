@@ -2,6 +2,7 @@
 
 #include "SdBus.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
@@ -82,7 +83,7 @@ LogindInhibitor::~LogindInhibitor()
         const std::lock_guard<std::mutex> lock (mutex);
         closing = true;
         wanted = false;
-        closeLock();
+        closeLocks();
     }
     changed.notify_all();
     if (wakeFd >= 0)
@@ -101,7 +102,7 @@ void LogindInhibitor::hold()
     {
         const std::lock_guard<std::mutex> lock (mutex);
         wanted = true;
-        if (lockFd >= 0)
+        if (allHeld())
             return;
         asked = true;
         if (!helper.joinable())
@@ -114,14 +115,22 @@ void LogindInhibitor::release()
 {
     const std::lock_guard<std::mutex> lock (mutex);
     wanted = false;
-    closeLock();
+    closeLocks();
 }
 
-void LogindInhibitor::closeLock()
+bool LogindInhibitor::allHeld() const
 {
-    if (lockFd >= 0)
-        close (lockFd);
-    lockFd = -1;
+    return std::all_of (lockFds.begin(), lockFds.end(), [] (int fd) { return fd >= 0; });
+}
+
+void LogindInhibitor::closeLocks()
+{
+    for (int& fd : lockFds)
+    {
+        if (fd >= 0)
+            close (fd);
+        fd = -1;
+    }
 }
 
 void LogindInhibitor::serve()
@@ -133,41 +142,51 @@ void LogindInhibitor::serve()
         if (closing)
             return;
         asked = false;
-        if (!wanted || lockFd >= 0)
+        if (!wanted || allHeld())
             continue;
 
+        const Locks held = lockFds;
         lock.unlock();
-        const int fd = requestLock();
+        const Locks got = requestLocks (held);
         lock.lock();
-        if (fd < 0)
-            continue;
-        if (wanted && lockFd < 0)
-            lockFd = fd;
-        else
-            close (fd); // released (or gone) while the call was on its way
+        for (size_t i = 0; i < lockCount; ++i)
+        {
+            if (got[i] < 0)
+                continue;
+            if (wanted && lockFds[i] < 0)
+                lockFds[i] = got[i];
+            else
+                close (got[i]); // released (or gone) while the call was on its way
+        }
     }
 }
 
-int LogindInhibitor::requestLock() const
+LogindInhibitor::Locks LogindInhibitor::requestLocks (const Locks& held) const
 {
     // Without libsystemd, a bus or logind the program runs as before, silently.
     const auto* functions = sdbus::load();
     if (functions == nullptr)
-        return -1;
+        return {-1, -1};
     const auto& sd = *functions;
     const auto bus = openBus (sd, address);
     if (bus == nullptr)
-        return -1;
+        return {-1, -1};
     sd.setMethodCallTimeout (bus.get(), callTimeoutUsec);
 
-    Reply reply;
-    sd_bus_slot* slot = nullptr;
-    if (sd.callMethodAsync (bus.get(), &slot, "org.freedesktop.login1", "/org/freedesktop/login1",
-                            "org.freedesktop.login1.Manager", "Inhibit", onReply, &reply, "ssss", what, who,
-                            why, mode) < 0)
-        return -1;
+    // Both calls at once; one already held is not asked for again.
+    const char* const whats[lockCount] = {what, lidWhat};
+    std::array<Reply, lockCount> replies;
+    std::array<sd_bus_slot*, lockCount> slots{};
+    for (size_t i = 0; i < lockCount; ++i)
+        replies[i].arrived =
+            held[i] >= 0 ||
+            sd.callMethodAsync (bus.get(), &slots[i], "org.freedesktop.login1", "/org/freedesktop/login1",
+                                "org.freedesktop.login1.Manager", "Inhibit", onReply, &replies[i], "ssss",
+                                whats[i], who, why, mode) < 0;
 
-    while (!reply.arrived)
+    const auto allArrived = [&replies]
+    { return std::all_of (replies.begin(), replies.end(), [] (const Reply& r) { return r.arrived; }); };
+    while (!allArrived())
     {
         const int processed = sd.process (bus.get(), nullptr);
         if (processed < 0)
@@ -180,8 +199,9 @@ int LogindInhibitor::requestLock() const
         if (fds[1].revents != 0)
             break; // the inhibitor is going away
     }
-    sd.slotUnref (slot); // drops the call if it is still pending
-    return reply.fd;
+    for (auto* slot : slots)
+        sd.slotUnref (slot); // drops the call if it is still pending
+    return {replies[0].fd, replies[1].fd};
 }
 
 std::unique_ptr<SleepInhibitor> createSleepInhibitor()

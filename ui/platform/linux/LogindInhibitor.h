@@ -5,6 +5,7 @@
 
 #include "../SleepInhibitor.h"
 
+#include <array>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -20,6 +21,11 @@ public:
     // (InhibitDelayMaxSec), far shorter than a transfer, and logind refuses
     // delay locks on idle altogether.
     static constexpr const char* what = "sleep:idle:shutdown";
+    // logind's own lid switch action passes over the lock above (its default
+    // LidSwitchIgnoreInhibited=yes) and would cut the controller's power mid-block;
+    // only this low-level lock stops it. Asked for on its own: where logind checks
+    // each kind of lock apart, a policy that refuses it costs the lock above nothing.
+    static constexpr const char* lidWhat = "handle-lid-switch";
     static constexpr const char* who = "QtxUpdate";
     static constexpr const char* why = "Updating controller firmware";
     static constexpr const char* mode = "block";
@@ -35,9 +41,14 @@ public:
     void release() override;
 
 private:
+    static constexpr size_t lockCount = 2; // what, lidWhat
+    using Locks = std::array<int, lockCount>;
+
     void serve();
-    int requestLock() const;
-    void closeLock();
+    // Asks for the locks that `held` lacks, both calls at once; -1 for those not had.
+    Locks requestLocks (const Locks& held) const;
+    bool allHeld() const;
+    void closeLocks();
 
     const std::string address;
     int wakeFd = -1; // readable once the inhibitor goes: ends a call in flight
@@ -47,7 +58,7 @@ private:
     bool wanted = false; // between hold() and release()
     bool asked = false;  // a request the helper has not taken up yet
     bool closing = false;
-    int lockFd = -1;
+    Locks lockFds{-1, -1};
     std::thread helper;
 };
 

@@ -11,8 +11,6 @@
 namespace qtx
 {
 
-void prepareInstalledFonts() {}
-
 juce::String findInstalledFamily (const juce::String& name)
 {
     return name;
