@@ -46,6 +46,19 @@ namespace
     };
     std::unique_ptr<StagedInstall> Install::staged;
 
+    // Where the loader finds libdevlink.so.1 for `program`, as ldd reports it.
+    fs::path loadedLibrary (const fs::path& program)
+    {
+        const auto out = run ("ldd " + quoted (program)).output;
+        const std::string marker = "libdevlink.so.1 => ";
+        const auto at = out.find (marker);
+        if (at == std::string::npos)
+            return {};
+        const auto start = at + marker.size();
+        std::error_code error;
+        return fs::canonical (out.substr (start, out.find (" (", start) - start), error);
+    }
+
     TEST_F (Install, EveryPieceIsInItsPlace)
     {
         // Headers, pkg-config and CMake files are the client build's to find, the
@@ -62,6 +75,9 @@ namespace
         EXPECT_TRUE (executable (*staged / (appDir + "/qtx-update")));
         EXPECT_EQ (fs::canonical (*staged / "bin/qtx-update"),
                    fs::canonical (*staged / (appDir + "/qtx-update")));
+        // The installed program loads the installed library, not the build tree's.
+        EXPECT_EQ (loadedLibrary (*staged / (appDir + "/QtxUpdate")),
+                   fs::canonical (*staged / (libdir + "/libdevlink.so.1.0.0")));
     }
 
     TEST_F (Install, TheLibraryHasItsSonameLinks)
@@ -74,26 +90,6 @@ namespace
         const auto dynamic = run ("readelf -d " + quoted (dir / "libdevlink.so.1.0.0"));
         EXPECT_NE (dynamic.output.find ("Library soname: [libdevlink.so.1]"), std::string::npos)
             << dynamic.output;
-    }
-
-    // Where the loader finds libdevlink.so.1 for `program`, as ldd reports it.
-    fs::path loadedLibrary (const fs::path& program)
-    {
-        const auto out = run ("ldd " + quoted (program)).output;
-        const std::string marker = "libdevlink.so.1 => ";
-        const auto at = out.find (marker);
-        if (at == std::string::npos)
-            return {};
-        const auto start = at + marker.size();
-        std::error_code error;
-        return fs::canonical (out.substr (start, out.find (" (", start) - start), error);
-    }
-
-    // The installed program must load the installed library, not the build tree's.
-    TEST_F (Install, TheProgramLoadsTheInstalledLibrary)
-    {
-        EXPECT_EQ (loadedLibrary (*staged / (appDir + "/QtxUpdate")),
-                   fs::canonical (*staged / (libdir + "/libdevlink.so.1.0.0")));
     }
 
     TEST_F (Install, DesktopEntryAndMetainfoAreValidAndPointAtInstalledFiles)

@@ -44,8 +44,6 @@ TEST (AudioUnderWine, WineListsItsAudioDevice)
     ASSERT_NE (match, names.end()) << "no wave-out device of the same name";
     const std::u16string path = audio.waveOutInterface (int (match - names.begin()));
     EXPECT_FALSE (path.empty());
-    std::printf ("%s: %s\n", std::string (device.description.begin(), device.description.end()).c_str(),
-                 std::string (path.begin(), path.end()).c_str());
     EXPECT_EQ (audio.waveOutInterface (int (names.size())), u"");
     EXPECT_EQ (audio.waveOutInterface (-1), u"");
 

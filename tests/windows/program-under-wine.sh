@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # QtxUpdate.exe under wine on the X server of scripts/test --windows, unpacked from the zip
 # a user gets (with the sample package): it starts in the user's language, shows its window
-# with the style and size it must have (window_style_probe; at 96 DPI and at 200%), keeps a
+# with the style and size it must have (window_style_probe; at 200% in wine-e2e.sh), keeps a
 # second copy from showing another, and ends through its buttons ("OK" on the language
 # screen, then "Close" on the not-recognised screen, as wine has no controller). It runs
 # from a folder named in Cyrillic, Chinese and an accented letter, as many users' folders
@@ -22,13 +22,10 @@ mkdir -p "$shots"
 x11='HKCU\Software\Wine\X11 Driver' fonts='HKCU\Software\Wine\Fonts\Replacements'
 wine reg add "$x11" /v Decorated /d N /f >/dev/null 2>&1
 wine reg add "$fonts" /v 'MS UI Gothic' /d 'Noto Sans CJK JP' /f >/dev/null 2>&1
-# The screen's DPI for the last run (200%); none set means 96.
-desktop='HKCU\Control Panel\Desktop'
 # Runs from the exit trap: a failed clean-up must not turn a passed run into a failure.
 restore_wine() {
     wine reg delete "$x11" /v Decorated /f >/dev/null 2>&1 || true
     wine reg delete "$fonts" /v 'MS UI Gothic' /f >/dev/null 2>&1 || true
-    wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1 || true
 }
 trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$tmp"; restore_wine' EXIT
 wine "$bin/qtx-package.exe" build "$(winepath -w "$src/tools/qtx-package/sample/sample.manifest")" \
@@ -62,21 +59,20 @@ find_window() {
 }
 
 # run_to_end TITLE SHOT_PREFIX [VAR=VALUE...]: starts the program, waits for its window
-# titled TITLE (text 3 of the language it starts in), checks its style and its size at the
-# screen's DPI (dpi, 96 unless set), asks it to close (which must change nothing),
+# titled TITLE (text 3 of the language it starts in), checks its style and its size, asks
+# it to close (which must change nothing),
 # photographs it, presses "OK" (to the not-recognised screen), photographs again, presses
 # "Close" and waits for the end.
 ok_x=356 ok_y=146 # the right-hand button in the client area: "OK", then "Close"
 run_to_end() {
-    local title=$1 prefix=$2 win offsets client_x client_y dpi=${dpi:-96}
-    local ok_x=$((ok_x * dpi / 96)) ok_y=$((ok_y * dpi / 96))
+    local title=$1 prefix=$2 win offsets client_x client_y
     shift 2
     program_env=("$@")
     (cd "$work" && exec env "$@" wine QtxUpdate.exe) &
     pid=$!
     win=$(find_window "$title") || { echo "FAIL: no window titled $title"; exit 1; }
     sleep 2
-    offsets=$(wine "$bin/window_style_probe.exe" --close --dpi "$dpi" | tr -d '\r') || { echo "FAIL: the window's style"; exit 1; }
+    offsets=$(wine "$bin/window_style_probe.exe" --close | tr -d '\r') || { echo "FAIL: the window's style"; exit 1; }
     read -r client_x client_y <<<"$offsets"
     sleep 1
     kill -0 "$pid" 2>/dev/null || { echo "FAIL: a close request ended the program"; exit 1; }
@@ -122,7 +118,4 @@ work=$unicode expect_screen="$src/docs/screenshots/windows-en-not-recognised.png
     run_to_end "Updater Program" windows-en LANG=C.UTF-8 LC_ALL=C.UTF-8
 # The user's language (GetUserDefaultLangID, which wine takes from the locale) picks the start.
 work=$plain run_to_end "アップデートプログラム" windows-ja LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-# At 200% the window is drawn at twice its size in device pixels, its layout unchanged.
-wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
-work=$plain dpi=192 run_to_end "Updater Program" scaled-windows LANG=C.UTF-8 LC_ALL=C.UTF-8
 echo "pictures in $shots"
