@@ -222,7 +222,17 @@ TEST_F (DeviceLink, TakesTheLowestNumberedControllerWithItsVersionOrNone)
 
 TEST_F (DeviceLink, NoticesThatConcernNoHeldDeviceReachNoHandler)
 {
+    // Selector 0 holds nothing: a controller's input reaches no handler.
+    fake().plug (ctrlA);
+    ASSERT_TRUE (open (0));
+    ASSERT_TRUE (fake().feed (ctrlA.path, report (1)));
+    ASSERT_TRUE (fake().drained (ctrlA.path));
+    settle();
+    EXPECT_TRUE (events().empty());
+    loop.call ([this] { ctrl.close(); });
+
     // Input of another device, unknown notices, removal of a number not held.
+    SetUp();
     fake().plug (other);
     fake().plug (ctrlA);
     ASSERT_TRUE (open (1));
