@@ -88,16 +88,9 @@ namespace
 
     // Seeds 1 to 24, and the first seed (found with --describe) at which each
     // fault kind meets each step: all 35 pairs are run.
-    std::vector<uint32_t> defaultSeeds()
-    {
-        std::vector<uint32_t> seeds;
-        for (uint32_t s = 1; s <= 24; ++s)
-            seeds.push_back (s);
-        for (uint32_t s :
-             {25, 29, 32, 34, 35, 39, 41, 43, 48, 49, 51, 52, 62, 71, 77, 78, 82, 84, 100, 128, 194})
-            seeds.push_back (s);
-        return seeds;
-    }
+    const std::vector<uint32_t> defaultSeeds{1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,  14,  15,
+                                             16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 29, 32, 34,  35,  39,
+                                             41, 43, 48, 49, 51, 52, 62, 71, 77, 78, 82, 84, 100, 128, 194};
 
     // How many of the kind-and-step pairs the seeds cover.
     int pairsCovered (const std::vector<uint32_t>& seeds, double timeScale)
@@ -117,7 +110,7 @@ int runFaults (const FaultOptions& options, const std::string& self)
     if (options.single)
         return runOne (options.seeds.front(), options.timeScale, options.verbose);
 
-    const auto seeds = options.seeds.empty() ? defaultSeeds() : options.seeds;
+    const auto seeds = options.seeds.empty() ? defaultSeeds : options.seeds;
     if (options.describeOnly)
     {
         for (uint32_t seed : seeds)
