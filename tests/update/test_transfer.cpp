@@ -47,17 +47,6 @@ Lines joined (std::initializer_list<Lines> parts)
     return out;
 }
 
-// The controller answers the given command (every time) with `answers`.
-std::function<std::optional<Answers> (const Wire&, int)> answering (uint8_t command, Answers answers)
-{
-    return [command, answers] (const Wire& w, int) -> std::optional<Answers>
-    {
-        if (w[0] == command)
-            return answers;
-        return std::nullopt;
-    };
-}
-
 } // namespace
 
 // Sixteen blocks, every third skipped, the sent ones around the 62-byte chunk and one
@@ -114,19 +103,42 @@ TEST (TransferWire, StartCommandForSixteenBlocks)
     EXPECT_EQ (port.sent[k][0], HID_UPDATE_COM_PROGRESS_CHK);
 }
 
+// Interim answers to both chunks and to the progress check: the time limit of each
+// wait, the interim percents traced only when they change in the block phase and
+// always in completion, the progress shown, and the pause after each check.
 TEST (TransferRun, TimeLimitsOfEachWait)
 {
     TestPackage p;
-    p.add (62, true);
+    p.add (124, true);
     ScriptedPort port;
-    port.fault =
-        answering (HID_UPDATE_COM_DATA_SEND, {{HID_UPDATE_ANS_PRGRESS_CHK, 5}, {HID_UPDATE_ANS_REQ_NEXT, 7}});
+    int chunks = 0, checks = 0;
+    port.fault = [&] (const Wire& w, int) -> std::optional<Answers>
+    {
+        if (w[0] == HID_UPDATE_COM_DATA_SEND && chunks++ == 0)
+            return Answers{{0xF7, 0}, {0xF7, 10}, {0xF7, 10}, {0xF7, 20}, {0xF9, 20}};
+        if (w[0] == HID_UPDATE_COM_DATA_SEND)
+            return Answers{{0xF7, 20}, {0xF7, 20}, {0xFB, 50}};
+        if (w[0] == HID_UPDATE_COM_PROGRESS_CHK)
+            return checks++ < 2 ? on (0xF7, 60) : on (0xFC, 100);
+        return std::nullopt;
+    };
     runTransfer (port, p);
-    EXPECT_EQ (port.waits, (std::vector<int>{10000, 10000, 10000, 180000, 20000, 10000}));
-    EXPECT_EQ (port.finalState(), Complete);
+
+    EXPECT_EQ (port.waits, (std::vector<int>{10000, 10000, 10000, 180000, 20000, 20000, 20000, 20000, 180000,
+                                             20000, 20000, 10000, 10000, 10000}));
+    // 0 equals the initial percent: not traced; 10 once; 20 once; the second chunk's
+    // run of 20 equals the percent before it: not traced at all.
+    const std::string check60 = "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 60). @457\n";
     EXPECT_EQ (port.traces, (Lines{modeSend, modeOk, startSend, blockSend, chunkSend,
-                                   "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 5). @475\n",
-                                   "HID_UPDATE_ANS_REQ_NEXT(0xfb, 7). @390\n", checkSend, complete}));
+                                   "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 10). @475\n",
+                                   "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 20). @475\n",
+                                   "HID_UPDATE_ANS_RCV_OK(0xf9, 20). @400\n", chunkSend,
+                                   "HID_UPDATE_ANS_REQ_NEXT(0xfb, 50). @390\n", checkSend, check60, checkSend,
+                                   check60, checkSend, complete}));
+    EXPECT_EQ (port.progress,
+               (std::vector<double>{0.0, 0.0, 0.1, 0.1, 0.2, 0.2, 0.2, 0.2, 0.5, 0.6, 0.6, 1.0}));
+    EXPECT_EQ (port.pauses, (std::vector<int>{100, 100, 100}));
+    EXPECT_EQ (port.finalState(), Complete);
 }
 
 // One row per line of the failure table, a sound run, and the runs with nothing to send:
@@ -270,43 +282,6 @@ TEST (TransferModeChange, EachAnswerToTheModeChange)
             EXPECT_EQ (port.sent.size(), c.attempts);
         }
     }
-}
-
-TEST (TransferProgress, InterimRunsTracedOnChangeInBlockPhaseAlwaysInCompletion)
-{
-    TestPackage p;
-    p.add (124, true);
-    ScriptedPort port;
-    int chunks = 0, checks = 0;
-    port.fault = [&] (const Wire& w, int) -> std::optional<Answers>
-    {
-        if (w[0] == HID_UPDATE_COM_DATA_SEND && chunks++ == 0)
-            return Answers{{0xF7, 0}, {0xF7, 10}, {0xF7, 10}, {0xF7, 20}, {0xF9, 20}};
-        if (w[0] == HID_UPDATE_COM_DATA_SEND)
-            return Answers{{0xF7, 20}, {0xF7, 20}, {0xFE, 50}};
-        if (w[0] == HID_UPDATE_COM_PROGRESS_CHK)
-            return checks++ < 2 ? on (0xF7, 60) : on (0xFC, 100);
-        return std::nullopt;
-    };
-    runTransfer (port, p);
-
-    // 0 equals the initial lastPercent: not traced; 10 once; 20 once; the second
-    // chunk's run of 20 equals the percent before it: not traced at all.
-    std::vector<std::string> interim;
-    for (const auto& t : port.traces)
-        if (t.find ("PRGRESS_CHK(") != std::string::npos)
-            interim.push_back (t);
-    EXPECT_EQ (interim, (std::vector<std::string>{
-                            "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 10). @475\n",
-                            "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 20). @475\n",
-                            "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 60). @457\n",
-                            "HID_UPDATE_ANS_PRGRESS_CHK(0xf7, 60). @457\n",
-                        }));
-    EXPECT_EQ (port.progress,
-               (std::vector<double>{0.0, 0.0, 0.1, 0.1, 0.2, 0.2, 0.2, 0.2, 0.5, 0.6, 0.6, 1.0}));
-    EXPECT_EQ (port.sentWith (HID_UPDATE_COM_PROGRESS_CHK).size(), 3u);
-    EXPECT_EQ (port.pauses, (std::vector<int>{100, 100, 100}));
-    EXPECT_EQ (port.finalState(), Complete);
 }
 
 TEST (TransferTrace, LongLinesAreCutAt1023Bytes)
