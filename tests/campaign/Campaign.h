@@ -20,6 +20,7 @@ struct FaultOptions
     bool describeOnly = false;   // print what each seed would run, run nothing
 };
 
-int runFaults (const FaultOptions& options, const char* self);
+// self: this program, run once per seed.
+int runFaults (const FaultOptions& options, const std::string& self);
 
 } // namespace qtx::campaign

@@ -1,6 +1,6 @@
 #include "FaultCase.h"
 
-#include "ModelPort.h"
+#include "update/TransferFakes.h"
 #include "update/TransferProtocol.h"
 
 #include <algorithm>
@@ -80,10 +80,22 @@ namespace
         if (!withFault)
             options.faults.clear();
         sim::ControllerModel model (options);
-        test::ModelPort port (model);
+        test::ScriptedPort port;
+        port.fault = [&model] (const test::Wire& command, int)
+        {
+            test::Answers answers;
+            for (const auto& action : model.handle (command.data(), command.size()))
+            {
+                if (action.kind == sim::Action::Send)
+                    answers.push_back ({action.report[0], action.report[1]});
+                else if (action.kind == sim::Action::Unplug)
+                    answers.push_back ({}); // the device link wakes the worker with zeros
+            }
+            return std::optional<test::Answers> (answers);
+        };
         FirmwareTransfer worker (port, c.package.info, c.package.blocks);
         worker.run ("QTX-ORB9");
-        return {port.states.empty() ? -1 : port.states.back(), tokensOf (port.traces)};
+        return {port.finalState(), tokensOf (port.traces)};
     }
 
     int indexOfSend (const std::vector<std::string>& tokens, Step step, int occurrence)

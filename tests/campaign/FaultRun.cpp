@@ -9,16 +9,13 @@
 
 #include "update/TransferProtocol.h"
 
-#include <cerrno>
+#include "support/Command.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <poll.h>
 #include <set>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace qtx::campaign
 {
@@ -81,71 +78,19 @@ namespace
         return verdict.ok ? childOk : childMismatch;
     }
 
-    struct ChildResult
+    // One seed in a child process, killed by the watchdog (exit status 137) when it hangs.
+    test::CommandResult runChild (const std::string& self, uint32_t seed, double timeScale, int limitMs)
     {
-        int status = -1; // ChildStatus, or 128 + signal
-        bool killed = false;
-        std::string output;
-    };
-
-    ChildResult runChild (const char* self, uint32_t seed, double timeScale, int watchdog)
-    {
-        ChildResult result;
-        int out[2];
-        if (::pipe2 (out, O_CLOEXEC) != 0)
-            return result;
-        const std::string seedText = std::to_string (seed), scaleText = std::to_string (timeScale);
-        const pid_t child = ::fork();
-        if (child == 0)
-        {
-            ::dup2 (out[1], STDOUT_FILENO);
-            ::dup2 (out[1], STDERR_FILENO);
-            ::execl (self, self, "faults", "--seed", seedText.c_str(), "--scale", scaleText.c_str(),
-                     (char*) nullptr);
-            std::_Exit (127);
-        }
-        ::close (out[1]);
-        const auto deadline = Clock::now() + std::chrono::milliseconds (watchdog);
-        char buffer[4096];
-        for (;;)
-        {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds> (deadline - Clock::now()).count();
-            if (left <= 0)
-            {
-                ::kill (child, SIGKILL); // our own child, by its id
-                result.killed = true;
-                break;
-            }
-            pollfd p{out[0], POLLIN, 0};
-            if (::poll (&p, 1, (int) std::min<long long> (left, 1000)) <= 0)
-                continue;
-            const ssize_t n = ::read (out[0], buffer, sizeof (buffer));
-            if (n <= 0)
-                break;
-            result.output.append (buffer, (size_t) n);
-        }
-        ::close (out[0]);
-        int raw = 0;
-        while (::waitpid (child, &raw, 0) < 0 && errno == EINTR)
-        {
-        }
-        result.status = WIFEXITED (raw) ? WEXITSTATUS (raw) : 128 + WTERMSIG (raw);
-        return result;
+        return test::run ("timeout -s KILL " + std::to_string (limitMs / 1000) + " " + test::quoted (self) +
+                          " faults --seed " + std::to_string (seed) + " --scale " +
+                          std::to_string (timeScale));
     }
 
     // Seeds 1 to 24, and the first seed (found with --describe) at which each
     // fault kind meets each step: all 35 pairs are run.
-    std::vector<uint32_t> defaultSeeds()
-    {
-        std::vector<uint32_t> seeds;
-        for (uint32_t s = 1; s <= 24; ++s)
-            seeds.push_back (s);
-        for (uint32_t s :
-             {25, 29, 32, 34, 35, 39, 41, 43, 48, 49, 51, 52, 62, 71, 77, 78, 82, 84, 100, 128, 194})
-            seeds.push_back (s);
-        return seeds;
-    }
+    const std::vector<uint32_t> defaultSeeds{1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,  14,  15,
+                                             16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 29, 32, 34,  35,  39,
+                                             41, 43, 48, 49, 51, 52, 62, 71, 77, 78, 82, 84, 100, 128, 194};
 
     // How many of the kind-and-step pairs the seeds cover.
     int pairsCovered (const std::vector<uint32_t>& seeds, double timeScale)
@@ -160,12 +105,12 @@ namespace
     }
 } // namespace
 
-int runFaults (const FaultOptions& options, const char* self)
+int runFaults (const FaultOptions& options, const std::string& self)
 {
     if (options.single)
         return runOne (options.seeds.front(), options.timeScale, options.verbose);
 
-    const auto seeds = options.seeds.empty() ? defaultSeeds() : options.seeds;
+    const auto seeds = options.seeds.empty() ? defaultSeeds : options.seeds;
     if (options.describeOnly)
     {
         for (uint32_t seed : seeds)
@@ -178,7 +123,7 @@ int runFaults (const FaultOptions& options, const char* self)
     int complete = 0;
     for (uint32_t seed : seeds)
     {
-        const ChildResult r = runChild (self, seed, options.timeScale, watchdog);
+        const auto r = runChild (self, seed, options.timeScale, watchdog);
         const auto firstLine = r.output.substr (0, r.output.find ('\n'));
         if (r.status == childOk)
         {
@@ -187,7 +132,7 @@ int runFaults (const FaultOptions& options, const char* self)
             continue;
         }
         failing.push_back (seed);
-        if (r.killed)
+        if (r.status == 128 + SIGKILL)
             std::printf ("seed %u: HANG (killed by the watchdog after %d ms)\n", seed, watchdog);
         else if (r.status != childMismatch && r.status != childHung)
             std::printf ("seed %u: CRASH (exit status %d)\n", seed, r.status);

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -76,7 +77,7 @@ int main (int argc, char** argv)
             else
                 return wrongUsage ("bad option " + arg);
         }
-        return runFaults (options, "/proc/self/exe");
+        return runFaults (options, std::filesystem::read_symlink ("/proc/self/exe").string());
     }
     return wrongUsage (mode.empty() ? "no mode given" : "unknown mode " + mode);
 }

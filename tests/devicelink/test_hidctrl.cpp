@@ -187,45 +187,48 @@ protected:
 
 } // namespace
 
+// Selector 1 takes the lowest-numbered controller, or one that arrives later while it
+// holds none; selector 0 takes nothing, not even a controller that arrives later.
 TEST_F (DeviceLink, TakesTheLowestNumberedControllerWithItsVersionOrNone)
 {
     const struct
     {
         std::vector<HidInterface> devices; // numbered in this order
-        int linkState, number, version;
+        int selector, linkState, number, version;
+        Strings eventsOnArrival;
     } cases[] = {
-        {{other, ctrlA, ctrlB}, 1, 1, 102},
-        {{other}, 0, -1, 0},
+        {{other, ctrlA, ctrlB}, 1, 1, 1, 102, {}},
+        {{other}, 1, 0, -1, 0, {"arrived"}},
+        {{ctrlA}, 0, 0, -1, 0, {}},
     };
     for (const auto& c : cases)
     {
         SetUp();
+        recorder.events.clear();
         for (const auto& d : c.devices)
             fake().plug (d);
-        ASSERT_TRUE (open (1));
+        ASSERT_TRUE (open (c.selector));
         EXPECT_EQ (ctrl.linkState, c.linkState);
         EXPECT_EQ (held(), c.number);
         EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.firmwareVersion; }), c.version);
         EXPECT_EQ (onLoop ([] (HidCtrl& l) { return l.inputLength; }), c.linkState != 0 ? 64 : 0);
         EXPECT_EQ (ctrl.send (command, 64), c.linkState != 0);
         EXPECT_EQ (writes(), (c.linkState != 0 ? Writes{{ctrlA.path, onTheWire()}} : Writes{}));
+        plug (ctrlC);
+        EXPECT_EQ (events(), c.eventsOnArrival);
         loop.call ([this] { ctrl.close(); });
     }
 }
 
 TEST_F (DeviceLink, NoticesThatConcernNoHeldDeviceReachNoHandler)
 {
-    // Selector 0 takes nothing, not even a controller that arrives later.
+    // Selector 0 holds nothing: a controller's input reaches no handler.
     fake().plug (ctrlA);
     ASSERT_TRUE (open (0));
-    plug (ctrlB);
     ASSERT_TRUE (fake().feed (ctrlA.path, report (1)));
     ASSERT_TRUE (fake().drained (ctrlA.path));
     settle();
     EXPECT_TRUE (events().empty());
-    EXPECT_EQ (ctrl.linkState, 0);
-    EXPECT_FALSE (ctrl.send (command, 64));
-    EXPECT_TRUE (writes().empty());
     loop.call ([this] { ctrl.close(); });
 
     // Input of another device, unknown notices, removal of a number not held.
@@ -245,38 +248,24 @@ TEST_F (DeviceLink, NoticesThatConcernNoHeldDeviceReachNoHandler)
     EXPECT_EQ (ctrl.linkState, 1);
 }
 
-TEST_F (DeviceLink, RemovalBeforeAnyWriteTakesTheOtherController)
-{
-    fake().plug (ctrlA);
-    fake().plug (ctrlB);
-    ASSERT_TRUE (open (1));
-
-    unplug (ctrlB); // not held: nothing happens
-    EXPECT_TRUE (events().empty());
-
-    plug (ctrlB); // its old number again; arrivals are ignored while a device is held
-    unplug (ctrlA);
-    EXPECT_EQ (events(), Strings{"arrived"});
-    EXPECT_EQ (ctrl.linkState, 1);
-    EXPECT_EQ (held(), 1);
-}
-
 // A send and a removal of the held controller race; whichever comes first decides. A send
 // that came first makes the removal final even with another controller there; a removal
 // that came between the send's look at linkState and its claim wins: nothing is claimed or
-// written, and the other controller, if taken, receives nothing.
+// written, and the other controller, if taken, receives nothing. A removal before any send
+// takes the other controller. Arrivals are ignored while a device is held.
 TEST_F (DeviceLink, ASendAndARemovalInEitherOrderNeverWriteToAnotherController)
 {
     const struct
     {
         const char* name;
-        bool removalInTheGap, otherPresent, sent;
+        bool send, removalInTheGap, otherPresent, sent;
         int linkState, held;
         Strings events; // after the race, then a new controller's arrival
     } cases[] = {
-        {"send first", false, true, true, 0, -1, {"removed", "arrived"}},
-        {"removal first", true, false, false, 0, -1, {"removed", "arrived"}},
-        {"removal first, another taken", true, true, false, 1, 1, {"arrived"}},
+        {"send first", true, false, true, true, 0, -1, {"removed", "arrived"}},
+        {"removal first", true, true, false, false, 0, -1, {"removed", "arrived"}},
+        {"removal first, another taken", true, true, true, false, 1, 1, {"arrived"}},
+        {"removal and no send", false, false, true, false, 1, 1, {"arrived"}},
     };
     for (const auto& c : cases)
     {
@@ -289,7 +278,10 @@ TEST_F (DeviceLink, ASendAndARemovalInEitherOrderNeverWriteToAnotherController)
         ASSERT_TRUE (open (1));
         if (c.removalInTheGap)
             ctrl.beforeClaim = [this] { unplug (ctrlA); };
-        EXPECT_EQ (ctrl.send (command, 64), c.sent);
+        if (c.send)
+        {
+            EXPECT_EQ (ctrl.send (command, 64), c.sent);
+        }
         ctrl.beforeClaim = nullptr;
         if (!c.removalInTheGap)
             unplug (ctrlA);

@@ -51,6 +51,7 @@ public:
     uint8_t percent = 0;
 };
 
+// The fault campaign's reference runs use it too, answering from the controller model.
 class ScriptedPort : public TransferPort
 {
 public:
@@ -73,8 +74,7 @@ public:
             answers = fault (wire, (int) sent.size() - 1);
         if (!answers)
             answers = controller.answer (wire);
-        for (auto a : *answers)
-            queued.push_back (a);
+        queued.insert (queued.end(), answers->begin(), answers->end());
         return true;
     }
 
@@ -95,6 +95,8 @@ public:
     void requestState (int s) override { states.push_back (s); }
     void setProgress (double f) override { progress.push_back (f); }
     void trace (const char* line) override { traces.emplace_back (line); }
+
+    int finalState() const { return states.empty() ? -1 : states.back(); }
 
     // Wire commands with the given code, in order.
     std::vector<Wire> sentWith (uint8_t code) const
