@@ -29,10 +29,13 @@ DeviceConfig sample()
 }
 } // namespace
 
-TEST (VirtualHid, AnswersDescriptorAndDeviceQueries)
+TEST (VirtualHid, DescribesItselfAsTheKernelDoes)
 {
     Testbed bed;
-    const int fd = ::open (bed.devnode (bed.plug (sample())).c_str(), O_WRONLY);
+    const int device = bed.plug (sample());
+
+    // The descriptor and device queries wine's HID bus makes.
+    const int fd = ::open (bed.devnode (device).c_str(), O_WRONLY);
     ASSERT_GE (fd, 0);
     int size = 0;
     ASSERT_EQ (::ioctl (fd, HIDIOCGRDESCSIZE, &size), 0);
@@ -41,12 +44,6 @@ TEST (VirtualHid, AnswersDescriptorAndDeviceQueries)
     ASSERT_EQ (::ioctl (fd, HIDIOCGRAWINFO, &info), 0);
     EXPECT_EQ (std::uint16_t (info.vendor), 0x7A51);
     ::close (fd);
-}
-
-TEST (VirtualHid, DescribesItselfAsTheKernelDoes)
-{
-    Testbed bed;
-    const int device = bed.plug (sample());
 
     // hidapi, as any third party would enumerate it.
     ASSERT_EQ (hid_init(), 0);
@@ -63,27 +60,22 @@ TEST (VirtualHid, DescribesItselfAsTheKernelDoes)
     udev* context = udev_new();
     udev_device* raw = udev_device_new_from_syspath (context, bed.syspath (device).c_str());
     ASSERT_NE (raw, nullptr);
-    struct Line
-    {
-        const char* subsystem;
-        const char* devtype;
-        const char* key;
-        const char* value;
+    const char* lines[][4] = {
+        {"usb", "usb_device", "PRODUCT", "7a51/46/102"},
+        {"usb", "usb_device", "TYPE", "0/0/0"},
+        {"usb", "usb_interface", "PRODUCT", "7a51/46/102"},
+        {"usb", "usb_interface", "INTERFACE", "3/0/0"},
+        {"usb", "usb_interface", "MODALIAS", "usb:v7A51p0046d0102dc00dsc00dp00ic03isc00ip00in00"},
+        {"hid", nullptr, "HID_ID", "0003:00007A51:00000046"},
+        {"hid", nullptr, "HID_PHYS", "usb-0000:00:14.0-2/input0"},
+        {"hid", nullptr, "HID_UNIQ", "S1"},
+        {"hid", nullptr, "MODALIAS", "hid:b0003g0001v00007A51p00000046"},
     };
-    for (const Line& l :
-         {Line{"usb", "usb_device", "PRODUCT", "7a51/46/102"}, Line{"usb", "usb_device", "TYPE", "0/0/0"},
-          Line{"usb", "usb_interface", "PRODUCT", "7a51/46/102"},
-          Line{"usb", "usb_interface", "INTERFACE", "3/0/0"},
-          Line{"usb", "usb_interface", "MODALIAS", "usb:v7A51p0046d0102dc00dsc00dp00ic03isc00ip00in00"},
-          Line{"hid", nullptr, "HID_ID", "0003:00007A51:00000046"},
-          Line{"hid", nullptr, "HID_PHYS", "usb-0000:00:14.0-2/input0"},
-          Line{"hid", nullptr, "HID_UNIQ", "S1"},
-          Line{"hid", nullptr, "MODALIAS", "hid:b0003g0001v00007A51p00000046"}})
+    for (const auto& l : lines)
     {
-        udev_device* parent = udev_device_get_parent_with_subsystem_devtype (raw, l.subsystem, l.devtype);
-        ASSERT_NE (parent, nullptr) << l.subsystem;
-        const char* value = udev_device_get_property_value (parent, l.key);
-        EXPECT_STREQ (value, l.value) << l.key;
+        udev_device* parent = udev_device_get_parent_with_subsystem_devtype (raw, l[0], l[1]);
+        ASSERT_NE (parent, nullptr) << l[0];
+        EXPECT_STREQ (udev_device_get_property_value (parent, l[2]), l[3]) << l[2];
     }
     udev_device_unref (raw);
     udev_unref (context);
