@@ -71,18 +71,6 @@ TEST_F (IoTest, InputLengthsAndContent)
     EXPECT_EQ (got[53], 0);
 }
 
-TEST_F (IoTest, DeviceWithoutInputValueOrOutputReport)
-{
-    HidInterface d = ctrl;
-    d.inputValueBytes = 0;
-    d.outputReportLength = 0;
-    startWith (d);
-    deliver (report (7), 0);
-    EXPECT_TRUE (fetch (0).empty()); // 0 bytes stored
-    EXPECT_EQ (lib->write (0, nullptr, 0), 0);
-    EXPECT_TRUE (fake.writes.empty());
-}
-
 TEST_F (IoTest, OneNoticeUntilTheClientFetches)
 {
     startWith (ctrl);
@@ -169,9 +157,16 @@ TEST_F (IoTest, QuickReplugAtSamePortRestartsTheReader)
 
 TEST_F (IoTest, WriteFraming)
 {
-    HidInterface d = ctrl;
+    HidInterface d = ctrl, bare = FakePlatform::device ("1-3", DEVLINK_VENDOR_ID, 0x0016);
     d.outputReportLength = 9;
-    startWith (d);
+    bare.inputValueBytes = 0; // number 1: neither an input value nor an output report
+    bare.outputReportLength = 0;
+    fake.plug (d);
+    fake.plug (bare);
+    open();
+    ASSERT_TRUE (fake.feed (bare.path, report (7)));
+    ASSERT_TRUE (log.waitFor (inputMsg));
+    EXPECT_TRUE (fetch (1).empty()); // 0 bytes stored
     const std::uint8_t data[] = {0xF0, 1, 2};
     ASSERT_EQ (lib->write (0, data, 3), 1);
     ASSERT_EQ (fake.writes.size(), 1u);
@@ -191,7 +186,8 @@ TEST_F (IoTest, WriteFraming)
         {0, 9, false, -2, 0, false},   // does not fit behind the report ID
         {0, -1, false, -2, 0, false},  // nonsense length
         {0, 3, true, -2, 0, false},    // no data
-        {1, 3, false, -2, 0, false},   // no device at that number
+        {1, 0, true, -2, 0, false},    // no output report
+        {2, 3, false, -2, 0, false},   // no device at that number
         {128, 3, false, -2, 0, false}, // out of range
         {0, 3, false, 3, 0, true},     // written short: the caller's count is not enough
         {0, 3, false, -1, 0, true},    // the system refused
