@@ -1,6 +1,6 @@
-// The exported functions of libdevlink.so on virtual devices: hotplug through the udev
-// monitor with input notices and HID_Input after a replug, HID_Write on the wire. The table's numbers, types
-// and versions are the core's and the Linux layer's tests'.
+// The exported functions of libdevlink.so on virtual devices: HID_Write on the wire, hotplug
+// through the udev monitor with input notices and HID_Input after a replug. The table's
+// numbers, types and versions are the core's and the Linux layer's tests'.
 #include "devlink.h"
 #include "LinuxTestbed.h"
 #include "LockIsolation.h"
@@ -34,7 +34,7 @@ struct ExportsTest : ::testing::Test
     }
 
     // The device's reader opened the node (so a queued report will be read).
-    bool readerRunning (int device, int connections = 1)
+    bool readerRunning (int device, int connections)
     {
         for (int i = 0; i < 2000 && bed.readersConnected (device) < connections; ++i)
             std::this_thread::sleep_for (std::chrono::milliseconds (5));
@@ -43,36 +43,29 @@ struct ExportsTest : ::testing::Test
 };
 } // namespace
 
-TEST_F (ExportsTest, WritesOnTheWire)
+TEST_F (ExportsTest, WritesOnTheWireAndHotplugThroughTheMonitorKeepsNumbersPerPort)
 {
-    int dev = bed.plug (controller());
+    int a = bed.plug (controller ("1-2"));
     open();
     unsigned char command[64] = {0xF0};
     command[63] = 0xEE;
     EXPECT_EQ (HID_Write (0, command, 64), 1);
     unsigned char shortCommand[2] = {0xF1, 3};
     EXPECT_EQ (HID_Write (0, shortCommand, 2), 1);
-    EXPECT_EQ (HID_Write (0, command, 65), 0); // longer than the report
-    ASSERT_TRUE (bed.waitForWrites (dev, 2, std::chrono::seconds (10)));
+    ASSERT_TRUE (bed.waitForWrites (a, 2, std::chrono::seconds (10)));
     vhid::Bytes first (65, 0), second (65, 0);
     first[1] = 0xF0;
     first[64] = 0xEE;
     second[1] = 0xF1;
     second[2] = 3;
-    EXPECT_EQ (bed.writes (dev), (std::vector<vhid::Bytes>{first, second}));
-
+    EXPECT_EQ (bed.writes (a), (std::vector<vhid::Bytes>{first, second}));
     bed.setWriteHandler ([] (int, const vhid::Bytes& b) { return long (b.size()) - 1; });
     EXPECT_EQ (HID_Write (0, command, 64), 0); // fell short
 
     char text[256] = "x"; // no driver set of the maker's exists here
     EXPECT_EQ (HID_GetDriverVersion (1, text), 0);
     EXPECT_STREQ (text, "");
-}
 
-TEST_F (ExportsTest, HotplugThroughTheMonitorKeepsNumbersPerPort)
-{
-    int a = bed.plug (controller ("1-2"));
-    open();
     int b = bed.plug (makerDevice ("1-3", 0x0016));
     ASSERT_TRUE (notices.waitFor (arrivalMsg, 1, 1));
     EXPECT_EQ (HID_GetDeviceType (1), 2);
@@ -83,10 +76,11 @@ TEST_F (ExportsTest, HotplugThroughTheMonitorKeepsNumbersPerPort)
     EXPECT_EQ (HID_Write (0, nullptr, 0), 0);
 
     // Same device, same port: its old number back, a reader again.
+    const int connections = bed.readersConnected (a);
     bed.replug (a);
     ASSERT_TRUE (notices.waitFor (arrivalMsg, 1, 0));
     EXPECT_EQ (HID_GetDeviceType (0), 9);
-    ASSERT_TRUE (readerRunning (a, 2));
+    ASSERT_TRUE (readerRunning (a, connections + 1));
     bed.queueInput (a, vhid::Bytes (64, 0x33));
     ASSERT_TRUE (notices.waitFor (inputMsg, 1, 0));
     unsigned char got[DEVLINK_MAX_REPORT];

@@ -71,18 +71,6 @@ TEST_F (IoTest, InputLengthsAndContent)
     EXPECT_EQ (got[53], 0);
 }
 
-TEST_F (IoTest, DeviceWithoutInputValueOrOutputReport)
-{
-    HidInterface d = ctrl;
-    d.inputValueBytes = 0;
-    d.outputReportLength = 0;
-    startWith (d);
-    deliver (report (7), 0);
-    EXPECT_TRUE (fetch (0).empty()); // 0 bytes stored
-    EXPECT_EQ (lib->write (0, nullptr, 0), 0);
-    EXPECT_TRUE (fake.writes.empty());
-}
-
 TEST_F (IoTest, OneNoticeUntilTheClientFetches)
 {
     startWith (ctrl);
@@ -104,20 +92,17 @@ TEST_F (IoTest, OneNoticeUntilTheClientFetches)
     ASSERT_TRUE (fake.feed (ctrl.path, report (7)));
     deliver (report (8), 2);
     EXPECT_EQ (fetch (0)[0], 8);
-}
 
-TEST_F (IoTest, ReportsStoredWithoutCallbackAndNoticesResumeLater)
-{
-    startWith (ctrl);
+    // Without a callback reports are stored and nothing is posted; notices resume with one.
     lib->setCallback (nullptr, 0, 0, 0);
     ASSERT_TRUE (fake.feed (ctrl.path, report (3)));
     for (int i = 0; i < 2000 && fetch (0)[0] != 3; ++i)
         std::this_thread::sleep_for (std::chrono::milliseconds (1));
     EXPECT_EQ (fetch (0)[0], 3);
-    EXPECT_EQ (log.count (inputMsg), 0u);
+    EXPECT_EQ (log.count (inputMsg), 3u);
     DevlinkNotifyTarget t = log.target();
     lib->setCallback (&t, inputMsg, arrivalMsg, removalMsg);
-    deliver (report (4), 0);
+    deliver (report (4), 3);
 }
 
 TEST_F (IoTest, ReadersStartedAndEnded)
@@ -144,11 +129,15 @@ TEST_F (IoTest, ReadersStartedAndEnded)
     fake.unplug (ctrl.path);
     lib->announceChanges();
     EXPECT_TRUE (fetch (0).empty());
+    fake.ignoreWake = true; // only the slice bound can end this reader
     fake.plug (ctrl);
     lib->announceChanges();
     EXPECT_EQ (fake.opens (ctrl.path), 3);
 
+    const auto begin = std::chrono::steady_clock::now();
     lib->stop();
+    // Generous: catches a reader that never looks at its stop request.
+    EXPECT_LT (std::chrono::steady_clock::now() - begin, std::chrono::seconds (10));
     EXPECT_TRUE (fetch (0).empty());
 }
 
@@ -166,21 +155,18 @@ TEST_F (IoTest, QuickReplugAtSamePortRestartsTheReader)
     EXPECT_EQ (fetch (0)[0], 8);
 }
 
-TEST_F (IoTest, StopEndsReadersWithinTheSlice)
-{
-    fake.ignoreWake = true; // only the slice bound can end these readers
-    startWith (ctrl);
-    const auto begin = std::chrono::steady_clock::now();
-    lib->stop();
-    // Generous: catches a reader that never looks at its stop request.
-    EXPECT_LT (std::chrono::steady_clock::now() - begin, std::chrono::seconds (10));
-}
-
 TEST_F (IoTest, WriteFraming)
 {
-    HidInterface d = ctrl;
+    HidInterface d = ctrl, bare = FakePlatform::device ("1-3", DEVLINK_VENDOR_ID, 0x0016);
     d.outputReportLength = 9;
-    startWith (d);
+    bare.inputValueBytes = 0; // number 1: neither an input value nor an output report
+    bare.outputReportLength = 0;
+    fake.plug (d);
+    fake.plug (bare);
+    open();
+    ASSERT_TRUE (fake.feed (bare.path, report (7)));
+    ASSERT_TRUE (log.waitFor (inputMsg));
+    EXPECT_TRUE (fetch (1).empty()); // 0 bytes stored
     const std::uint8_t data[] = {0xF0, 1, 2};
     ASSERT_EQ (lib->write (0, data, 3), 1);
     ASSERT_EQ (fake.writes.size(), 1u);
@@ -200,7 +186,8 @@ TEST_F (IoTest, WriteFraming)
         {0, 9, false, -2, 0, false},   // does not fit behind the report ID
         {0, -1, false, -2, 0, false},  // nonsense length
         {0, 3, true, -2, 0, false},    // no data
-        {1, 3, false, -2, 0, false},   // no device at that number
+        {1, 0, true, -2, 0, false},    // no output report
+        {2, 3, false, -2, 0, false},   // no device at that number
         {128, 3, false, -2, 0, false}, // out of range
         {0, 3, false, 3, 0, true},     // written short: the caller's count is not enough
         {0, 3, false, -1, 0, true},    // the system refused

@@ -3,7 +3,6 @@
 
 #include "devlink.h"
 
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -64,11 +63,10 @@ struct NoticeLog
 private:
     std::size_t countLocked (unsigned message, int number) const
     {
-        return std::size_t (std::count_if (notices.begin(), notices.end(),
-                                           [&] (const Notice& n) {
-                                               return n.first == message &&
-                                                      (number == anyNumber || n.second == number);
-                                           }));
+        std::size_t n = 0;
+        for (const auto& [m, d] : notices)
+            n += m == message && (number == anyNumber || d == number);
+        return n;
     }
 };
 } // namespace qtx::devlink::test
