@@ -24,7 +24,6 @@ public:
 
 protected:
     void SetUp() override;
-    void TearDown() override;
 
     // A fresh window; the package is made usable with `packageVersion` unless it is 0.
     void openWindow (int packageVersion = 123, int controllerVersion = 105);

@@ -31,7 +31,7 @@ namespace
     }
 } // namespace
 
-FakeLogind::FakeLogind (bool withService)
+FakeLogind::FakeLogind()
 {
     char pattern[] = "/tmp/qtx-bus-XXXXXX";
     if (mkdtemp (pattern) == nullptr)
@@ -54,7 +54,7 @@ FakeLogind::FakeLogind (bool withService)
         return;
     }
 
-    server = std::thread ([this, withService] { serve (withService); });
+    server = std::thread ([this] { serve(); });
     std::unique_lock<std::mutex> lock (mutex);
     arrived.wait_for (lock, std::chrono::seconds (15), [this] { return serving || stopping; });
 }
@@ -79,7 +79,7 @@ FakeLogind::~FakeLogind()
     }
 }
 
-void FakeLogind::serve (bool withService)
+void FakeLogind::serve()
 {
     sd_bus* bus = connect (busAddress);
     sd_bus_slot* slot = nullptr;
@@ -89,11 +89,10 @@ void FakeLogind::serve (bool withService)
         SD_BUS_VTABLE_END,
     };
 
-    const bool ok =
-        bus != nullptr &&
-        (!withService || (sd_bus_add_object_vtable (bus, &slot, "/org/freedesktop/login1",
-                                                    "org.freedesktop.login1.Manager", vtable, this) >= 0 &&
-                          sd_bus_request_name (bus, "org.freedesktop.login1", 0) >= 0));
+    const bool ok = bus != nullptr &&
+                    sd_bus_add_object_vtable (bus, &slot, "/org/freedesktop/login1",
+                                              "org.freedesktop.login1.Manager", vtable, this) >= 0 &&
+                    sd_bus_request_name (bus, "org.freedesktop.login1", 0) >= 0;
     {
         const std::lock_guard<std::mutex> lock (mutex);
         serving = ok;

@@ -34,8 +34,7 @@ public:
         late    // a lock descriptor, after half a second
     };
 
-    // withService false: the bus runs, but nobody owns the logind name.
-    explicit FakeLogind (bool withService = true);
+    FakeLogind();
     ~FakeLogind();
 
     bool ready() const { return serving; }
@@ -56,7 +55,7 @@ public:
 
 private:
     static int onInhibit (sd_bus_message* message, void* userdata, sd_bus_error* error);
-    void serve (bool withService);
+    void serve();
     int lockEnd (size_t index);
 
     std::string directory, busAddress;
