@@ -195,11 +195,6 @@ int FakeLogind::lockEnd (size_t index)
     return index < lockEnds.size() ? lockEnds[index] : -1;
 }
 
-bool FakeLogind::isHeld (size_t index)
-{
-    return !waitReleased (index, 0);
-}
-
 bool FakeLogind::waitReleased (size_t index, int timeoutMs)
 {
     const int fd = lockEnd (index);

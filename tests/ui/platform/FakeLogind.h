@@ -49,7 +49,7 @@ public:
     std::vector<Call> calls();
 
     // Whether the lock handed out for call `index` is still held by someone.
-    bool isHeld (size_t index);
+    bool isHeld (size_t index) { return !waitReleased (index, 0); }
     // Waits up to timeoutMs until that lock is let go.
     bool waitReleased (size_t index, int timeoutMs);
 
