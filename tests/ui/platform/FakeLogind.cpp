@@ -1,15 +1,12 @@
 #include "FakeLogind.h"
 
+#include "tests/ui/XServer.h"
+
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace qtx::test
 {
@@ -38,21 +35,12 @@ FakeLogind::FakeLogind()
         return;
     directory = pattern;
     busAddress = "unix:path=" + directory + "/bus";
-    // The session bus's rules: its one user may own any name, logind's too.
-    const std::string address = "--address=" + busAddress;
-    const char* argv[] = {"dbus-daemon", "--session", address.c_str(), "--nofork", "--nopidfile", nullptr};
-    // Quiet: as root it complains that it may not raise its descriptor limit.
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init (&quiet);
-    posix_spawn_file_actions_addopen (&quiet, 2, "/dev/null", O_WRONLY, 0);
-    const bool started =
-        posix_spawnp (&daemon, argv[0], &quiet, nullptr, const_cast<char**> (argv), environ) == 0;
-    posix_spawn_file_actions_destroy (&quiet);
-    if (!started)
-    {
-        daemon = -1;
+    // The session bus's rules: its one user may own any name, logind's too. Its
+    // output goes: as root it complains that it may not raise its descriptor limit.
+    daemon =
+        startProcess ({"dbus-daemon", "--session", "--address=" + busAddress, "--nofork", "--nopidfile"}, {});
+    if (daemon <= 0)
         return;
-    }
 
     server = std::thread ([this] { serve(); });
     std::unique_lock<std::mutex> lock (mutex);
@@ -64,11 +52,7 @@ FakeLogind::~FakeLogind()
     stopping = true;
     if (server.joinable())
         server.join();
-    if (daemon > 0)
-    {
-        kill (daemon, SIGTERM);
-        waitpid (daemon, nullptr, 0);
-    }
+    endProcess (daemon);
     for (int fd : lockEnds)
         if (fd >= 0)
             close (fd);
