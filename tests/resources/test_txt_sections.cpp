@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qtx
@@ -114,6 +116,72 @@ namespace
         for (const auto& [bytes, expected] : cases)
             EXPECT_EQ (load (":STR\r\n\"" + bytes + "\"\r\n", Section::texts, 1)[0], expected)
                 << testing::PrintToString (bytes);
+    }
+
+    // The entries of one section, as many as there are (up to 30).
+    std::vector<juce::String> entries (const TextTable& table, Section section)
+    {
+        std::vector<juce::String> result (30);
+        result.resize (static_cast<size_t> (TxtLoader::loadSection (table, section, result.data(), 30)));
+        return result;
+    }
+
+    // The printf conversions of a text, as written ("%s", "% s", "%02d").
+    std::vector<std::string> conversions (const juce::String& text)
+    {
+        const std::string s = text.toStdString();
+        std::vector<std::string> result;
+        for (size_t i = s.find ('%'); i != std::string::npos; i = s.find ('%', i + 1))
+        {
+            const size_t end = s.find_first_not_of ("-+ #0123456789.", i + 1);
+            result.push_back (s.substr (i, end == std::string::npos ? std::string::npos : end - i + 1));
+            i = end == std::string::npos ? s.size() : end;
+        }
+        return result;
+    }
+
+    // The byte order mark on a line of its own, CR LF throughout, ":EOF" CR LF last.
+    void expectTableBytes (const TextTable& table)
+    {
+        const std::string bytes (table.data, table.size);
+        EXPECT_EQ (bytes.rfind ("\xEF\xBB\xBF\r\n", 0), 0u);
+        EXPECT_EQ (bytes.substr (bytes.size() - 6), ":EOF\r\n");
+        for (size_t i = 0; i < bytes.size(); ++i)
+        {
+            const bool badLf = bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r');
+            const bool badCr = bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n');
+            ASSERT_FALSE (badLf || badCr) << "lone line end at " << i;
+        }
+    }
+
+    TEST (TextTables, EveryLanguageTableHas24EntriesWithEnglishPlaceholders)
+    {
+        const auto& tables = embeddedTextTables();
+        expectTableBytes (tables.fonts);
+        const auto english = entries (tables.languages[0], Section::texts);
+        // (language index, entry) whose placeholders differ from English on purpose.
+        const std::set<std::pair<size_t, size_t>> exceptions = {{7, 15}, {7, 17}, {10, 17}};
+
+        for (size_t lang = 0; lang < tables.languages.size(); ++lang)
+        {
+            SCOPED_TRACE (testing::Message() << "language " << lang);
+            expectTableBytes (tables.languages[lang]);
+            const auto texts = entries (tables.languages[lang], Section::texts);
+            ASSERT_EQ (texts.size(), static_cast<size_t> (numTextEntries));
+            EXPECT_EQ (texts[0], "");
+            EXPECT_EQ (texts[1], "QTX");
+            EXPECT_EQ (texts[2], "QTX-ORB9");
+            for (size_t e = 3; e < texts.size(); ++e)
+            {
+                EXPECT_FALSE (texts[e].isEmpty()) << e;
+                // Only Japanese entry 21 spans two lines; no other escape is in use.
+                EXPECT_EQ (texts[e].containsAnyOf ("\r\n\t\\"), lang == 11 && e == 21) << e;
+                if (exceptions.count ({lang, e}) == 0)
+                {
+                    EXPECT_EQ (conversions (texts[e]), conversions (english[e])) << e;
+                }
+            }
+        }
     }
 } // namespace
 } // namespace qtx

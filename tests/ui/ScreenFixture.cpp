@@ -27,17 +27,6 @@ void ScreenFixture::TearDownTestSuite()
     OnScreen::TearDownTestSuite();
 }
 
-void ScreenFixture::SetUp()
-{
-    ASSERT_NE (juce, nullptr);
-}
-
-void ScreenFixture::TearDown()
-{
-    window.reset();
-    screen = nullptr;
-}
-
 void ScreenFixture::openWindow (int packageVersion, int controllerVersion)
 {
     window = std::make_unique<MainWindow>();

@@ -23,8 +23,7 @@ public:
     static void TearDownTestSuite();
 
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override { ASSERT_NE (juce, nullptr); }
 
     // A fresh window; the package is made usable with `packageVersion` unless it is 0.
     void openWindow (int packageVersion = 123, int controllerVersion = 105);

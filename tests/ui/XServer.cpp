@@ -125,12 +125,11 @@ std::vector<std::string> findWindows (const std::string& title, int timeoutMs)
     std::vector<std::string> ids;
     for (int waited = 0; waited <= timeoutMs; waited += 50)
     {
-        const auto out = runCommand ("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null");
+        std::istringstream out (
+            runCommand ("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
         ids.clear();
-        size_t start = 0;
-        for (size_t end; (end = out.find ('\n', start)) != std::string::npos; start = end + 1)
-            if (end > start)
-                ids.push_back (out.substr (start, end - start));
+        for (std::string id; out >> id;)
+            ids.push_back (id);
         if (!ids.empty())
             break;
         std::this_thread::sleep_for (std::chrono::milliseconds (50));

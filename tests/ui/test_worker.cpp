@@ -1,9 +1,12 @@
 // The transfer worker as the screen runs it: started once by "Start", woken by
-// a removal, and stopped without waiting out the controller's answer limits.
+// a removal, and stopped without waiting out the controller's answer limits;
+// and the sleep lock the screen holds while it runs.
 
+#include "platform/FakeLogind.h"
 #include "ScreenFixture.h"
 
 #include <chrono>
+#include <cstdlib>
 
 namespace qtx::test
 {
@@ -118,6 +121,42 @@ namespace
             screen->handleUpdateNowIfNeeded();
             EXPECT_EQ (screen->getScreenState(), Failed);
         }
+    }
+
+    // The screen holds logind's inhibitor lock, on the bus DBUS_SYSTEM_BUS_ADDRESS
+    // names, exactly while it shows Updating.
+    TEST_F (Worker, TheSleepLockIsHeldWhileUpdatingUntilTheOutcomeOrTheWindowGoes)
+    {
+        FakeLogind logind;
+        ASSERT_TRUE (logind.ready()) << "dbus-daemon did not start";
+        ::setenv ("DBUS_SYSTEM_BUS_ADDRESS", logind.address().c_str(), 1);
+
+        openWindow();
+        for (const int state : {Ready, NotRecognised, Ready})
+            screen->setScreenState (state);
+        EXPECT_FALSE (logind.waitForCalls (1, 300)) << "a lock outside an update";
+
+        for (const int outcome : {(int) Complete, (int) Failed, -1}) // -1: the session ends during the update
+        {
+            SCOPED_TRACE (outcome);
+            if (window == nullptr)
+                openWindow();
+            const auto call = logind.calls().size(); // before the helper thread can make it
+            screen->setScreenState (Ready);
+            screen->setScreenState (Updating);
+            ASSERT_TRUE (logind.waitForCalls (call + 1, 10000));
+            EXPECT_EQ (logind.calls().back().why, "Updating controller firmware");
+            if (outcome >= 0)
+            {
+                screen->requestScreenState (outcome); // as the worker does
+                screen->handleUpdateNowIfNeeded();
+            }
+            else
+                window.reset();
+            EXPECT_TRUE (logind.waitReleased (call, 10000));
+            window.reset();
+        }
+        ::unsetenv ("DBUS_SYSTEM_BUS_ADDRESS");
     }
 
 } // namespace

@@ -1,15 +1,12 @@
 #include "FakeLogind.h"
 
+#include "tests/ui/XServer.h"
+
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace qtx::test
 {
@@ -31,30 +28,21 @@ namespace
     }
 } // namespace
 
-FakeLogind::FakeLogind (bool withService)
+FakeLogind::FakeLogind()
 {
     char pattern[] = "/tmp/qtx-bus-XXXXXX";
     if (mkdtemp (pattern) == nullptr)
         return;
     directory = pattern;
     busAddress = "unix:path=" + directory + "/bus";
-    // The session bus's rules: its one user may own any name, logind's too.
-    const std::string address = "--address=" + busAddress;
-    const char* argv[] = {"dbus-daemon", "--session", address.c_str(), "--nofork", "--nopidfile", nullptr};
-    // Quiet: as root it complains that it may not raise its descriptor limit.
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init (&quiet);
-    posix_spawn_file_actions_addopen (&quiet, 2, "/dev/null", O_WRONLY, 0);
-    const bool started =
-        posix_spawnp (&daemon, argv[0], &quiet, nullptr, const_cast<char**> (argv), environ) == 0;
-    posix_spawn_file_actions_destroy (&quiet);
-    if (!started)
-    {
-        daemon = -1;
+    // The session bus's rules: its one user may own any name, logind's too. Its
+    // output goes: as root it complains that it may not raise its descriptor limit.
+    daemon =
+        startProcess ({"dbus-daemon", "--session", "--address=" + busAddress, "--nofork", "--nopidfile"}, {});
+    if (daemon <= 0)
         return;
-    }
 
-    server = std::thread ([this, withService] { serve (withService); });
+    server = std::thread ([this] { serve(); });
     std::unique_lock<std::mutex> lock (mutex);
     arrived.wait_for (lock, std::chrono::seconds (15), [this] { return serving || stopping; });
 }
@@ -64,11 +52,7 @@ FakeLogind::~FakeLogind()
     stopping = true;
     if (server.joinable())
         server.join();
-    if (daemon > 0)
-    {
-        kill (daemon, SIGTERM);
-        waitpid (daemon, nullptr, 0);
-    }
+    endProcess (daemon);
     for (int fd : lockEnds)
         if (fd >= 0)
             close (fd);
@@ -79,7 +63,7 @@ FakeLogind::~FakeLogind()
     }
 }
 
-void FakeLogind::serve (bool withService)
+void FakeLogind::serve()
 {
     sd_bus* bus = connect (busAddress);
     sd_bus_slot* slot = nullptr;
@@ -89,11 +73,10 @@ void FakeLogind::serve (bool withService)
         SD_BUS_VTABLE_END,
     };
 
-    const bool ok =
-        bus != nullptr &&
-        (!withService || (sd_bus_add_object_vtable (bus, &slot, "/org/freedesktop/login1",
-                                                    "org.freedesktop.login1.Manager", vtable, this) >= 0 &&
-                          sd_bus_request_name (bus, "org.freedesktop.login1", 0) >= 0));
+    const bool ok = bus != nullptr &&
+                    sd_bus_add_object_vtable (bus, &slot, "/org/freedesktop/login1",
+                                              "org.freedesktop.login1.Manager", vtable, this) >= 0 &&
+                    sd_bus_request_name (bus, "org.freedesktop.login1", 0) >= 0;
     {
         const std::lock_guard<std::mutex> lock (mutex);
         serving = ok;
@@ -194,11 +177,6 @@ int FakeLogind::lockEnd (size_t index)
     arrived.wait_for (lock, std::chrono::seconds (5),
                       [&] { return index < lockEnds.size() && lockEnds[index] >= 0; });
     return index < lockEnds.size() ? lockEnds[index] : -1;
-}
-
-bool FakeLogind::isHeld (size_t index)
-{
-    return !waitReleased (index, 0);
 }
 
 bool FakeLogind::waitReleased (size_t index, int timeoutMs)

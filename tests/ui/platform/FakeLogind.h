@@ -34,8 +34,7 @@ public:
         late    // a lock descriptor, after half a second
     };
 
-    // withService false: the bus runs, but nobody owns the logind name.
-    explicit FakeLogind (bool withService = true);
+    FakeLogind();
     ~FakeLogind();
 
     bool ready() const { return serving; }
@@ -50,13 +49,13 @@ public:
     std::vector<Call> calls();
 
     // Whether the lock handed out for call `index` is still held by someone.
-    bool isHeld (size_t index);
+    bool isHeld (size_t index) { return !waitReleased (index, 0); }
     // Waits up to timeoutMs until that lock is let go.
     bool waitReleased (size_t index, int timeoutMs);
 
 private:
     static int onInhibit (sd_bus_message* message, void* userdata, sd_bus_error* error);
-    void serve (bool withService);
+    void serve();
     int lockEnd (size_t index);
 
     std::string directory, busAddress;

@@ -1,6 +1,6 @@
 // The logind inhibitor against a stand-in logind on a private bus: the locks'
 // what/who/why/mode, their release, and the races and failures around the calls.
-// That the program's own inhibitor takes the system bus is the screen test's.
+// That the program's own inhibitor takes the system bus is the worker tests'.
 
 #include "FakeLogind.h"
 
@@ -105,22 +105,6 @@ namespace
         holdAndSettle (inhibitor, 3);
         EXPECT_EQ (logind.calls().at (2).what, "handle-lid-switch");
         EXPECT_TRUE (logind.isHeld (0) && logind.isHeld (2));
-    }
-
-    // Without logind, or without any bus, holding and releasing are quiet no-ops.
-    TEST (InhibitorWithoutLogind, HoldAndReleaseDoNothing)
-    {
-        FakeLogind busOnly (false);
-        ASSERT_TRUE (busOnly.ready());
-        for (const std::string& address : {busOnly.address(), std::string ("unix:path=/nonexistent/bus")})
-        {
-            SCOPED_TRACE (address);
-            LogindInhibitor inhibitor (address);
-            inhibitor.hold();
-            std::this_thread::sleep_for (std::chrono::milliseconds (100));
-            inhibitor.release();
-            inhibitor.hold();
-        }
     }
 
 } // namespace
