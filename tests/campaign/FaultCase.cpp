@@ -188,38 +188,16 @@ namespace
 
 std::string FaultCase::describe() const
 {
-    int updates = 0;
-    uint32_t chunks = 0;
-    for (int i = 0; i < package.info.blockCount; ++i)
-        if (package.blocks[(size_t) i].update)
-        {
-            ++updates;
-            chunks += chunkCount (package.blocks[(size_t) i].length);
-        }
     const auto& f = options.faults.front();
-    char text[320];
-    std::snprintf (
-        text, sizeof (text),
-        "blocks %d (to send %d, chunks %u), interim %d per block / %d at completion, mode after %d; "
-        "%s",
-        package.info.blockCount, updates, chunks, options.interimPerBlock, options.interimAtCompletion,
-        options.modeNotYet, kindName (kind));
-    std::string out = text;
-    if (kind == FaultKind::wrongCode)
-    {
-        std::snprintf (text, sizeof (text), " 0x%02X", f.code);
-        out += text;
-    }
-    else if (kind == FaultKind::burst)
-        out += " of " + std::to_string (f.count + 1);
-    else if (kind == FaultKind::replug)
-        out += " after " + std::to_string (f.replugMs) + " ms";
-    else if (kind == FaultKind::slowBelow || kind == FaultKind::slowAbove)
-        out += " (" + std::to_string (f.delayMs) + " ms, limit " + std::to_string (limitMs) + " ms)";
-    out += std::string (" at ") + stepName (step) + ":" + std::to_string (occurrence);
-    if (step == Step::DataSend && lastChunk)
-        out += afterInterims ? " (last chunk, after interims)" : " (last chunk)";
-    return out;
+    char text[400];
+    std::snprintf (text, sizeof (text),
+                   "blocks %d, interim %d per block / %d at completion, mode after %d; %s (code 0x%02X, "
+                   "extra %d, back after %d ms, %d ms late, limit %d ms) at %s:%d%s",
+                   package.info.blockCount, options.interimPerBlock, options.interimAtCompletion,
+                   options.modeNotYet, kindName (kind), f.code, f.count, f.replugMs, f.delayMs, limitMs,
+                   stepName (step), occurrence,
+                   lastChunk ? (afterInterims ? " (last chunk, after interims)" : " (last chunk)") : "");
+    return text;
 }
 
 std::vector<uint8_t> FaultCase::acceptedImage() const
