@@ -28,16 +28,8 @@ namespace
     }
 
     // A step's name, and the site of the trace line that writes its command.
-    const char* stepName (Step step)
-    {
-        static const char* const names[] = {"mode", "start", "block", "data", "check"};
-        return names[(int) step];
-    }
-    std::string sendToken (Step step)
-    {
-        static const char* const sites[] = {"@515", "@290", "@328", "@363", "@438"};
-        return sites[(int) step];
-    }
+    const char* const stepNames[] = {"mode", "start", "block", "data", "check"};
+    const char* const sendTokens[] = {"@515", "@290", "@328", "@363", "@438"};
 
     std::string unexpected (uint8_t code, int site)
     {
@@ -100,7 +92,7 @@ namespace
 
     int indexOfSend (const std::vector<std::string>& tokens, Step step, int occurrence)
     {
-        const std::string wanted = sendToken (step);
+        const std::string wanted = sendTokens[(int) step];
         for (size_t k = 0; k < tokens.size(); ++k)
             if (tokens[k] == wanted && --occurrence == 0)
                 return (int) k;
@@ -195,7 +187,7 @@ std::string FaultCase::describe() const
                    "extra %d, back after %d ms, %d ms late, limit %d ms) at %s:%d%s",
                    package.info.blockCount, options.interimPerBlock, options.interimAtCompletion,
                    options.modeNotYet, kindName (kind), f.code, f.count, f.replugMs, f.delayMs, limitMs,
-                   stepName (step), occurrence,
+                   stepNames[(int) step], occurrence,
                    lastChunk ? (afterInterims ? " (last chunk, after interims)" : " (last chunk)") : "");
     return text;
 }

@@ -88,9 +88,6 @@ namespace
                      run.seconds);
         if (!verdict.ok)
             std::printf ("  %s\n", verdict.reason.c_str());
-        if (verbose)
-            std::printf ("  threads before the host: %s; after it closed: %s\n", threadsBefore.c_str(),
-                         threadsAfter.c_str());
         if (!verdict.ok || verbose)
             for (const auto& line : run.traces)
                 std::printf ("  %s", line.c_str());
