@@ -28,16 +28,8 @@ namespace
     }
 
     // A step's name, and the site of the trace line that writes its command.
-    const char* stepName (Step step)
-    {
-        static const char* const names[] = {"mode", "start", "block", "data", "check"};
-        return names[(int) step];
-    }
-    std::string sendToken (Step step)
-    {
-        static const char* const sites[] = {"@515", "@290", "@328", "@363", "@438"};
-        return sites[(int) step];
-    }
+    const char* const stepNames[] = {"mode", "start", "block", "data", "check"};
+    const char* const sendTokens[] = {"@515", "@290", "@328", "@363", "@438"};
 
     std::string unexpected (uint8_t code, int site)
     {
@@ -100,7 +92,7 @@ namespace
 
     int indexOfSend (const std::vector<std::string>& tokens, Step step, int occurrence)
     {
-        const std::string wanted = sendToken (step);
+        const std::string wanted = sendTokens[(int) step];
         for (size_t k = 0; k < tokens.size(); ++k)
             if (tokens[k] == wanted && --occurrence == 0)
                 return (int) k;
@@ -188,38 +180,16 @@ namespace
 
 std::string FaultCase::describe() const
 {
-    int updates = 0;
-    uint32_t chunks = 0;
-    for (int i = 0; i < package.info.blockCount; ++i)
-        if (package.blocks[(size_t) i].update)
-        {
-            ++updates;
-            chunks += chunkCount (package.blocks[(size_t) i].length);
-        }
     const auto& f = options.faults.front();
-    char text[320];
-    std::snprintf (
-        text, sizeof (text),
-        "blocks %d (to send %d, chunks %u), interim %d per block / %d at completion, mode after %d; "
-        "%s",
-        package.info.blockCount, updates, chunks, options.interimPerBlock, options.interimAtCompletion,
-        options.modeNotYet, kindName (kind));
-    std::string out = text;
-    if (kind == FaultKind::wrongCode)
-    {
-        std::snprintf (text, sizeof (text), " 0x%02X", f.code);
-        out += text;
-    }
-    else if (kind == FaultKind::burst)
-        out += " of " + std::to_string (f.count + 1);
-    else if (kind == FaultKind::replug)
-        out += " after " + std::to_string (f.replugMs) + " ms";
-    else if (kind == FaultKind::slowBelow || kind == FaultKind::slowAbove)
-        out += " (" + std::to_string (f.delayMs) + " ms, limit " + std::to_string (limitMs) + " ms)";
-    out += std::string (" at ") + stepName (step) + ":" + std::to_string (occurrence);
-    if (step == Step::DataSend && lastChunk)
-        out += afterInterims ? " (last chunk, after interims)" : " (last chunk)";
-    return out;
+    char text[400];
+    std::snprintf (text, sizeof (text),
+                   "blocks %d, interim %d per block / %d at completion, mode after %d; %s (code 0x%02X, "
+                   "extra %d, back after %d ms, %d ms late, limit %d ms) at %s:%d%s",
+                   package.info.blockCount, options.interimPerBlock, options.interimAtCompletion,
+                   options.modeNotYet, kindName (kind), f.code, f.count, f.replugMs, f.delayMs, limitMs,
+                   stepNames[(int) step], occurrence,
+                   lastChunk ? (afterInterims ? " (last chunk, after interims)" : " (last chunk)") : "");
+    return text;
 }
 
 std::vector<uint8_t> FaultCase::acceptedImage() const

@@ -4,17 +4,18 @@
 
 #include "Campaign.h"
 #include "FaultCase.h"
-#include "ProcessStats.h"
 #include "Rig.h"
 
 #include "update/TransferProtocol.h"
 
 #include "support/Command.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <set>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace qtx::campaign
@@ -38,12 +39,30 @@ namespace
         return 20000 + (int) ((20 * answerTimeoutMs + 3 * chunkTimeoutMs + 3 * interimTimeoutMs) * timeScale);
     }
 
+    // The names of this process's threads, sorted, separated by spaces.
+    std::string threadNames (int* count = nullptr)
+    {
+        std::vector<std::string> names;
+        for (const auto& task : std::filesystem::directory_iterator ("/proc/self/task"))
+        {
+            std::ifstream comm (task.path() / "comm");
+            std::getline (comm, names.emplace_back());
+        }
+        std::sort (names.begin(), names.end());
+        std::string joined;
+        for (const auto& name : names)
+            joined += (joined.empty() ? "" : " ") + name;
+        if (count != nullptr)
+            *count = (int) names.size();
+        return joined;
+    }
+
     int runOne (uint32_t seed, double timeScale, bool verbose)
     {
         const FaultCase c = makeFaultCase (seed, timeScale);
         Rig rig (c.options, timeScale);
-        const ProcessStats before = readProcessStats();
-        const std::string threadsBefore = threadNames();
+        int threadsBeforeCount = 0;
+        const std::string threadsBefore = threadNames (&threadsBeforeCount);
         const RunResult run = rig.update (c.package, watchdogMs (timeScale));
         if (!run.ended)
         {
@@ -55,22 +74,20 @@ namespace
         }
         // Late answers, replugs: the simulator is done before anything is counted.
         rig.controller().waitIdle();
-        const ProcessStats after = readProcessStats();
+        int threadsAfterCount = 0;
+        const std::string threadsAfter = threadNames (&threadsAfterCount);
         const bool delivered = rig.controller().completed() && rig.controller().allBlocksGood() &&
                                rig.controller().receivedImage() == c.acceptedImage();
 
         Judgement verdict = judge (c, run, delivered);
-        if (verdict.ok && after.threads != before.threads)
+        if (verdict.ok && threadsAfterCount != threadsBeforeCount)
             verdict = {false,
-                       "threads before the host: " + threadsBefore + "; after it closed: " + threadNames()};
+                       "threads before the host: " + threadsBefore + "; after it closed: " + threadsAfter};
         std::printf ("seed %u: %s -> %s %s (%.1f s)\n", seed, c.describe().c_str(),
                      run.state == Complete ? "Complete" : "Failed", verdict.ok ? "ok" : "MISMATCH",
                      run.seconds);
         if (!verdict.ok)
             std::printf ("  %s\n", verdict.reason.c_str());
-        if (verbose)
-            std::printf ("  threads before the host: %s; after it closed: %s\n", threadsBefore.c_str(),
-                         threadNames().c_str());
         if (!verdict.ok || verbose)
             for (const auto& line : run.traces)
                 std::printf ("  %s", line.c_str());
@@ -91,18 +108,6 @@ namespace
     const std::vector<uint32_t> defaultSeeds{1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,  14,  15,
                                              16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 29, 32, 34,  35,  39,
                                              41, 43, 48, 49, 51, 52, 62, 71, 77, 78, 82, 84, 100, 128, 194};
-
-    // How many of the kind-and-step pairs the seeds cover.
-    int pairsCovered (const std::vector<uint32_t>& seeds, double timeScale)
-    {
-        std::set<std::pair<int, int>> pairs;
-        for (uint32_t seed : seeds)
-        {
-            const FaultCase c = makeFaultCase (seed, timeScale);
-            pairs.insert ({(int) c.kind, (int) c.step});
-        }
-        return (int) pairs.size();
-    }
 } // namespace
 
 int runFaults (const FaultOptions& options, const std::string& self)
@@ -141,9 +146,9 @@ int runFaults (const FaultOptions& options, const std::string& self)
 
     const double seconds = std::chrono::duration<double> (Clock::now() - began).count();
     std::printf ("faults_runs: %zu\nfaults_passed: %zu\nfaults_complete: %d\nfaults_failed_as_expected: %zu\n"
-                 "faults_kind_step_pairs: %d of 35\nfaults_seconds: %.1f\n",
+                 "faults_seconds: %.1f\n",
                  seeds.size(), seeds.size() - failing.size(), complete,
-                 seeds.size() - failing.size() - complete, pairsCovered (seeds, options.timeScale), seconds);
+                 seeds.size() - failing.size() - complete, seconds);
     if (failing.empty())
     {
         std::printf ("faults: PASS\n");

@@ -19,13 +19,13 @@ const char* const usage =
     "       qtx-campaign faults --seed N [--verbose] replay one seed in this process\n"
     "       faults also take --scale S: the worker's time limits times S (default 0.05)\n";
 
-bool number (const char* text, long low, long high, long& value)
+// A whole number within 32 bits, nothing after it.
+bool seed (const std::string& text, uint32_t& value)
 {
-    if (text == nullptr || *text == 0)
-        return false;
     char* end = nullptr;
-    value = std::strtol (text, &end, 10);
-    return *end == 0 && value >= low && value <= high;
+    const unsigned long long n = std::strtoull (text.c_str(), &end, 10);
+    value = (uint32_t) n;
+    return !text.empty() && *end == 0 && n <= 0xFFFFFFFFull && text[0] != '-';
 }
 
 int wrongUsage (const std::string& what)
@@ -49,27 +49,27 @@ int main (int argc, char** argv)
         for (int k = 2; k < argc; ++k)
         {
             const std::string arg = argv[k];
-            const char* next = k + 1 < argc ? argv[k + 1] : nullptr;
-            long n = 0;
-            if (arg == "--seed" && number (next, 0, 0xFFFFFFFFL, n))
+            const std::string next = k + 1 < argc ? argv[k + 1] : "";
+            uint32_t n = 0;
+            if (arg == "--seed" && seed (next, n))
             {
-                options.seeds = {(uint32_t) n};
+                options.seeds = {n};
                 options.single = true;
                 ++k;
             }
-            else if (arg == "--seeds" && next != nullptr)
+            else if (arg == "--seeds" && !next.empty())
             {
                 std::istringstream list (next);
                 for (std::string item; std::getline (list, item, ',');)
                 {
-                    if (!number (item.c_str(), 0, 0xFFFFFFFFL, n))
+                    if (!seed (item, n))
                         return wrongUsage ("bad seed " + item);
-                    options.seeds.push_back ((uint32_t) n);
+                    options.seeds.push_back (n);
                 }
                 ++k;
             }
-            else if (arg == "--scale" && next != nullptr && std::atof (next) > 0.0 && std::atof (next) <= 1.0)
-                options.timeScale = std::atof (next), ++k;
+            else if (arg == "--scale" && std::atof (next.c_str()) > 0.0 && std::atof (next.c_str()) <= 1.0)
+                options.timeScale = std::atof (next.c_str()), ++k;
             else if (arg == "--verbose")
                 options.verbose = true;
             else if (arg == "--describe")

@@ -1,12 +1,9 @@
 // The hand-over of answers to the worker: auto-reset wake-ups, zeroing, device
-// events between two commands, the stop of a worker, and answers stored from
-// another thread while the worker reads.
+// events between two commands, and the stop of a worker.
 
 #include "update/AnswerMailbox.h"
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 using qtx::Answer;
 using qtx::AnswerMailbox;
@@ -82,36 +79,4 @@ TEST (AnswerMailbox, DeviceEventsSurviveTheDropBeforeACommandAndAnswersCannotHid
         EXPECT_EQ (box.wait (-1, got), !row.stop); // would hang if it waited
         EXPECT_EQ (got.code, row.stop ? 0 : 0xFE);
     }
-}
-
-TEST (AnswerMailbox, WaiterWakesForAnswersAndStopFromAnotherThread)
-{
-    AnswerMailbox box;
-    constexpr int rounds = 2000;
-    std::thread controller (
-        [&]
-        {
-            for (int k = 1; k <= rounds; ++k)
-            {
-                const uint8_t answer[2] = {0xF9, (uint8_t) k};
-                box.store (answer, 2, true);
-                for (uint8_t code = 1; code != 0; box.copyTo (&code, 1)) // until the worker took it
-                    std::this_thread::yield();
-            }
-            box.stop();
-        });
-    int taken = 0;
-    Answer answer;
-    while (taken < rounds)
-    {
-        ASSERT_TRUE (box.wait (60000, answer)); // only catches a hang
-        if (answer.code != 0xF9)
-            continue;
-        ++taken;
-        ASSERT_EQ (answer.value, (uint8_t) taken);
-        const uint8_t zero[1] = {0};
-        box.store (zero, 1, false);
-    }
-    EXPECT_TRUE (box.wait (-1, answer)); // the stop's wake-up
-    controller.join();
 }

@@ -4,8 +4,6 @@
 // in use (the allocator's own count: no page or arena noise), open file
 // descriptors, threads.
 
-#include <string>
-
 namespace qtx::campaign
 {
 
@@ -19,8 +17,5 @@ struct ProcessStats
 };
 
 ProcessStats readProcessStats();
-
-// The names of this process's threads, sorted, separated by spaces.
-std::string threadNames();
 
 } // namespace qtx::campaign

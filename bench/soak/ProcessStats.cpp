@@ -1,11 +1,9 @@
 #include "ProcessStats.h"
 
-#include <algorithm>
 #include <dirent.h>
 #include <fstream>
 #include <malloc.h>
 #include <sstream>
-#include <vector>
 
 namespace qtx::campaign
 {
@@ -39,29 +37,6 @@ ProcessStats readProcessStats()
         --stats.fds; // the directory's own
     }
     return stats;
-}
-
-std::string threadNames()
-{
-    std::vector<std::string> names;
-    if (DIR* tasks = ::opendir ("/proc/self/task"))
-    {
-        while (const dirent* entry = ::readdir (tasks))
-        {
-            if (entry->d_name[0] == '.')
-                continue;
-            std::ifstream comm (std::string ("/proc/self/task/") + entry->d_name + "/comm");
-            std::string name;
-            std::getline (comm, name);
-            names.push_back (name);
-        }
-        ::closedir (tasks);
-    }
-    std::sort (names.begin(), names.end());
-    std::string joined;
-    for (const auto& name : names)
-        joined += (joined.empty() ? "" : " ") + name;
-    return joined;
 }
 
 } // namespace qtx::campaign
