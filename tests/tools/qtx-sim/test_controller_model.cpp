@@ -75,12 +75,7 @@ TEST (ControllerModel, SlowAnswerComesAfterTheInterimsAndResetForgetsTheUpdate)
     ControllerOptions o;
     o.answerDelayUs = 5;
     o.interimPerBlock = 2;
-    Fault slow;
-    slow.kind = Fault::Slow;
-    slow.step = Step::DataSend;
-    slow.occurrence = 1;
-    slow.delayMs = 7;
-    o.faults = {slow};
+    o.faults = {{Fault::Slow, Step::DataSend, 1, 0, 0, -1, 7}};
     ControllerModel model (o);
     begin (model, 0); // one block of 3 zero bytes
     send (model, {0xF1, 1, 3});
