@@ -1,7 +1,7 @@
 // The installed program, started by a bare name through PATH from another
 // folder, against the simulated controller: it must find the update package in
-// its own private folder, and a whole update through its window, by mouse or by
-// keyboard, must end on the screen that matches what the controller did.
+// its own private folder, and update through its window by keyboard alone. (A
+// failed update's screen is the window's tests', unplugs the fault campaign's.)
 
 #include "StagedInstall.h"
 
@@ -125,59 +125,25 @@ namespace
         // By keyboard: a held Return presses "OK" once (its repeats must not press
         // "Start" on the next screen), Tab goes round Close back to Start, Space
         // presses it, and keys while Updating do nothing.
-        const char* const heldReturn = "keydown Return sleep 1.5 keyup Return";
-        const struct
-        {
-            const char* what;
-            std::vector<std::string> options;
-            bool complete;
-            const char* ok; // keys for "OK" and "Start"; null: the mouse
-            const char* start;
-        } cases[] = {
-            {"a willing controller, by keyboard",
-             {"--delay-us", "20000"},
-             true,
-             heldReturn,
-             "key Tab Tab space"},
-            {"unplugged while data is sent, by mouse", {"--unplug-at", "data:20"}, false, nullptr, nullptr},
-        };
-        for (const auto& c : cases)
-        {
-            SCOPED_TRACE (c.what);
-            const auto window = startInSimulator (c.options);
-            ASSERT_FALSE (window.empty()) << "no language screen";
-            auto press = [&] (const char* keyActions)
-            {
-                if (keyActions != nullptr)
-                    keys (window, keyActions);
-                else
-                    click (window, 356, 146); // the right-hand button
-            };
-            press (c.ok);
-            ASSERT_TRUE (waitFor (
-                window, [] (Screen s) { return !s.list && s.leftButton && !s.warning; }, 30000))
-                << "no Ready screen with Start: the package was not found";
-
-            press (c.start);
-            if (c.start != nullptr && c.complete)
-            {
-                ASSERT_TRUE (waitFor (
-                    window, [] (Screen s) { return s.list && !s.leftButton; }, 30000))
-                    << "no Updating screen";
-                keys (window, "key Escape Return Tab space");
-            }
-            ASSERT_TRUE (waitFor (
-                window, [&] (Screen s) { return !s.list && !s.leftButton && s.warning != c.complete; },
-                60000))
-                << (c.complete ? "Complete" : "Failed") << "\n"
-                << summary();
-
-            press (c.ok == nullptr ? nullptr : "key Return"); // "OK" ends the program
-            EXPECT_EQ (waitForExit (sim, 20000), 0) << summary();
-            sim = -1;
-            EXPECT_EQ (summary().find ("update complete, all CRC-16s match") != std::string::npos, c.complete)
-                << summary();
-        }
+        const auto window = startInSimulator ({"--delay-us", "20000"});
+        ASSERT_FALSE (window.empty()) << "no language screen";
+        keys (window, "keydown Return sleep 1.5 keyup Return");
+        ASSERT_TRUE (waitFor (
+            window, [] (Screen s) { return !s.list && s.leftButton && !s.warning; }, 30000))
+            << "no Ready screen with Start: the package was not found";
+        keys (window, "key Tab Tab space");
+        ASSERT_TRUE (waitFor (
+            window, [] (Screen s) { return s.list && !s.leftButton; }, 30000))
+            << "no Updating screen";
+        keys (window, "key Escape Return Tab space");
+        ASSERT_TRUE (waitFor (
+            window, [] (Screen s) { return !s.list && !s.leftButton && !s.warning; }, 60000))
+            << "no Complete screen\n"
+            << summary();
+        keys (window, "key Return"); // "OK" ends the program
+        EXPECT_EQ (waitForExit (sim, 20000), 0) << summary();
+        sim = -1;
+        EXPECT_NE (summary().find ("update complete, all CRC-16s match"), std::string::npos) << summary();
     }
 
 } // namespace

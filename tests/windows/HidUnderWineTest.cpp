@@ -16,7 +16,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -24,33 +23,11 @@ using namespace qtx::devlink::test;
 
 namespace
 {
-const char* const tryLockArgument = "--try-devlink";
-
 std::vector<int> numbers()
 {
     std::vector<int> out (DEVLINK_MAX_DEVICES);
     out.resize ((size_t) HID_EnumHIDno (out.data()));
     return out;
-}
-
-// HID_Initialize's answer in another process.
-DWORD initialiseInAnotherProcess()
-{
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA (nullptr, self, MAX_PATH);
-    std::string command = "\"" + std::string (self) + "\" " + tryLockArgument;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    if (!CreateProcessA (nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                         &child))
-        return 99;
-    WaitForSingleObject (child.hProcess, 60000);
-    DWORD status = 99;
-    GetExitCodeProcess (child.hProcess, &status);
-    CloseHandle (child.hThread);
-    CloseHandle (child.hProcess);
-    return status;
 }
 
 TEST (HidUnderWine, ReportsNumbersAndTheLockThroughTheClassDriver)
@@ -67,7 +44,6 @@ TEST (HidUnderWine, ReportsNumbersAndTheLockThroughTheClassDriver)
     EXPECT_EQ (versions[0], 102);
     EXPECT_EQ (versions[1], 102);
     EXPECT_EQ (HID_Initialize (nullptr), 0);
-    EXPECT_EQ (initialiseInAnotherProcess(), 0u);
 
     // A mode change to both: the answering controller is the one whose input notice comes.
     // Report ID 0 goes in front; more than the output report's 64 bytes is refused unsent.
@@ -121,11 +97,3 @@ TEST (NoAnswer, ToAChunkEndsFailedAfterItsScaledTimeLimit)
     loop.call ([&] { host.reset(); });
 }
 } // namespace
-
-int main (int argc, char** argv)
-{
-    if (argc == 2 && std::strcmp (argv[1], tryLockArgument) == 0)
-        return HID_Initialize (nullptr);
-    ::testing::InitGoogleTest (&argc, argv);
-    return RUN_ALL_TESTS();
-}

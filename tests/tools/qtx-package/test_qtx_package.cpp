@@ -139,11 +139,7 @@ TEST_F (QtxPackageTool, BuildsTheSampleAndRefusesBadManifests)
         EXPECT_FALSE (fs::exists (target));
         EXPECT_FALSE (fs::exists (target + ".part"));
     }
-}
-
-TEST_F (QtxPackageTool, UsageErrorsExitWithTwo)
-{
-    for (const char* args : {"", "frobnicate x", "verify", "build only-one"})
+    for (const char* args : {"", "frobnicate x", "verify", "build only-one"}) // usage errors
     {
         const CommandResult r = runTool (args);
         EXPECT_EQ (r.status, 2) << args;

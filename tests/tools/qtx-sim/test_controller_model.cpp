@@ -29,32 +29,6 @@ void begin (ControllerModel& model, uint16_t crc)
 }
 } // namespace
 
-TEST (ControllerModel, ParsesFaultSteps)
-{
-    struct Case
-    {
-        const char* text;
-        bool ok;
-        Step step;
-        int occurrence;
-    };
-    for (const Case& c : {Case{"data:3", true, Step::DataSend, 3}, Case{"mode", true, Step::ModeChange, 1},
-                          Case{"check:12", true, Step::ProgressCheck, 12}, Case{"block:0", false, {}, 0},
-                          Case{"data:", false, {}, 0}, Case{"data:x", false, {}, 0},
-                          Case{"data:99999999999", false, {}, 0}, Case{"chunk:1", false, {}, 0}})
-    {
-        SCOPED_TRACE (c.text);
-        Step step{};
-        int occurrence = 0;
-        ASSERT_EQ (parseStep (c.text, step, occurrence), c.ok);
-        if (c.ok)
-        {
-            EXPECT_EQ (step, c.step);
-            EXPECT_EQ (occurrence, c.occurrence);
-        }
-    }
-}
-
 TEST (ControllerModel, BurstRepeatsTheAnswer)
 {
     ControllerOptions o;
@@ -101,12 +75,7 @@ TEST (ControllerModel, SlowAnswerComesAfterTheInterimsAndResetForgetsTheUpdate)
     ControllerOptions o;
     o.answerDelayUs = 5;
     o.interimPerBlock = 2;
-    Fault slow;
-    slow.kind = Fault::Slow;
-    slow.step = Step::DataSend;
-    slow.occurrence = 1;
-    slow.delayMs = 7;
-    o.faults = {slow};
+    o.faults = {{Fault::Slow, Step::DataSend, 1, 0, 0, -1, 7}};
     ControllerModel model (o);
     begin (model, 0); // one block of 3 zero bytes
     send (model, {0xF1, 1, 3});
