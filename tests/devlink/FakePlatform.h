@@ -28,16 +28,14 @@ struct Channel : InputStream
     std::condition_variable cv;
     std::deque<Bytes> reports;
     bool ended = false, woken = false;
-    bool ignoreWake = false; // a stream that only sees a stop when its slice ends
 
     ReadResult read (std::uint8_t* buffer, int capacity, int& got, int sliceMs) override
     {
         std::unique_lock<std::mutex> lock (mutex);
-        auto stopped = [&] { return woken && !ignoreWake; };
         if (!cv.wait_for (lock, std::chrono::milliseconds (sliceMs),
-                          [&] { return !reports.empty() || ended || stopped(); }))
+                          [&] { return !reports.empty() || ended || woken; }))
             return ReadResult::timeout;
-        if (stopped())
+        if (woken)
             return ReadResult::stopped;
         if (reports.empty())
             return ReadResult::ended;
@@ -163,7 +161,7 @@ public:
     std::map<std::string, int> openCount;
     std::vector<std::pair<std::string, Bytes>> writes;
     int writeResult = -2; // -2: the whole report; else this count
-    bool failEnumeration = false, ignoreWake = false;
+    bool failEnumeration = false;
     bool lockTakenElsewhere = false, lockHeld = false, watching = false;
     std::function<void()> changed;
 
@@ -187,9 +185,7 @@ public:
         ++openCount[d.path];
         if (refuseOpen.count (d.path) != 0)
             return nullptr;
-        auto c = channels[d.path] = std::make_shared<Channel>();
-        c->ignoreWake = ignoreWake;
-        return std::make_unique<StreamOf> (c);
+        return std::make_unique<StreamOf> (channels[d.path] = std::make_shared<Channel>());
     }
 
     int writeReport (const std::string& path, const std::uint8_t* report, int length) override

@@ -1,4 +1,4 @@
-// Races: torn reports, clearing the callback while readers post, refresh against writes.
+// Races: torn reports, clearing the callback while readers post.
 #include "FakePlatform.h"
 
 #include <atomic>
@@ -87,47 +87,4 @@ TEST_F (LibraryThreads, NoPostAfterTheCallbackIsCleared)
     stop = true;
     feeder.join();
     lib->stop();
-}
-
-TEST_F (LibraryThreads, RefreshOnTheWatchThreadAgainstWritesAndInput)
-{
-    const HidInterface other = FakePlatform::device ("1-3", DEVLINK_VENDOR_ID, 0x0016);
-    fake.plug (ctrl);
-    open();
-    std::atomic<bool> stop{false};
-    std::thread watch (
-        [&]
-        {
-            for (int i = 0; i < 200; ++i)
-            {
-                if (i % 2)
-                    fake.plug (other);
-                else
-                    fake.unplug (other.path);
-                fake.fireChange();
-            }
-            stop = true;
-        });
-    const std::uint8_t data[4] = {0xF0};
-    std::uint8_t buffer[DEVLINK_MAX_REPORT];
-    int writes = 0;
-    while (!stop)
-    {
-        writes += lib->write (0, data, 4);
-        int length;
-        lib->input (1, buffer, &length);
-        lib->deviceType (1);
-    }
-    watch.join();
-    EXPECT_GT (writes, 0);
-    lib->finalize();
-    // Every arrival of number 1 was followed by its removal, in order.
-    auto notices = log.take();
-    int balance = 0;
-    for (const auto& [message, number] : notices)
-    {
-        EXPECT_EQ (number, 1);
-        balance += message == arrivalMsg ? 1 : -1;
-        EXPECT_TRUE (balance == 0 || balance == 1);
-    }
 }
