@@ -92,8 +92,6 @@ TEST (AudioKeys, InterfacePathsRewritten)
     const Case cases[] = {
         {audioPath (u"pid_0140", u"7&1a2b&0&0000"),
          enumRoot + "\\USB\\VID_7A52&PID_0140&MI_08\\7&1A2B&0&0008"},
-        {audioPath (u"pid_0143", u"7&1a2b&0&0001"),
-         enumRoot + "\\USB\\VID_7A52&PID_0143&MI_08\\7&1A2B&0&0008"},
         // "PID_0140" first, wherever "PID_0143" is.
         {u"\\\\?\\x#pid_0143#a&pid_0140_z#b&c1" + guidTail, enumRoot + "\\X\\PID_0143\\A&PID_0140_8\\B&C8"},
         // 32 off every code from 0x60 on: "`{|}~" become "@[\]^".
