@@ -5,7 +5,6 @@
 #include "ui/AlineButton.h"
 #include "ui/FontResolver.h"
 #include "ui/LangLookAndFeel.h"
-#include "ui/platform/InstalledFonts.h"
 #include "ui/ProgressLookAndFeel.h"
 
 namespace qtx::test
@@ -152,26 +151,6 @@ namespace
         chooseLanguage (0);
         EXPECT_NE (look.getComboBoxFont (*screen->langList).getTypefaceName(),
                    resolveFontFamily ("MS UI Gothic"));
-    }
-
-    TEST_F (Looks, EveryLanguageGetsAnInstalledFamilyWithAllItsGlyphs)
-    {
-        openWindow();
-        auto* texts = TxtLoader::getInstance();
-        for (int language = 0; language < 12; ++language)
-        {
-            texts->setLanguage (language);
-            const auto family = resolveFontFamily (texts->getFontName (language));
-            SCOPED_TRACE (testing::Message() << "language " << language << ": " << family);
-            // JUCE can draw it, plain and bold (the headings).
-            ASSERT_TRUE (juce::Font::findAllTypefaceNames().contains (family));
-            EXPECT_TRUE (juce::Font::findAllTypefaceStyles (family).contains ("Bold"));
-            juce::String all = texts->getLanguageName (language);
-            for (int entry = 1; entry < 24; ++entry)
-                all += texts->getText (entry);
-            EXPECT_TRUE (familyCoversText (family, all));
-        }
-        texts->setLanguage (0);
     }
 
 } // namespace

@@ -100,20 +100,6 @@ namespace
         runCommand ("xrdb -remove");
     }
 
-    // A monitor of 192 dots per inch, with nothing else set: drawn at 200 %.
-    class HighDpiProgram : public Program
-    {
-    public:
-        static void SetUpTestSuite() { startServer (192); }
-    };
-
-    TEST_F (HighDpiProgram, DrawnAtTwiceTheSize)
-    {
-        const auto window = startAndFindWindow();
-        ASSERT_FALSE (window.empty());
-        expectDrawnAt (window, 2.0);
-    }
-
     // Kept above the others, movable but not closable, minimisable, maximisable or
     // resizable; a close request changes nothing; a second start leaves one window
     // and one process, and brings the first forward; only the buttons end it.

@@ -122,9 +122,6 @@ int FakeLogind::onInhibit (sd_bus_message* message, void* userdata, sd_bus_error
         case Answer::refuse:
             return sd_bus_reply_method_errorf (message, "org.freedesktop.DBus.Error.AccessDenied",
                                                "Permission denied");
-        case Answer::late:
-            std::this_thread::sleep_for (std::chrono::milliseconds (500));
-            [[fallthrough]];
         case Answer::lock:
             break;
     }
@@ -167,7 +164,6 @@ std::vector<FakeLogind::Call> FakeLogind::calls()
 int FakeLogind::lockEnd (size_t index)
 {
     std::unique_lock<std::mutex> lock (mutex);
-    // A late answer's pipe is made after the call is recorded.
     arrived.wait_for (lock, std::chrono::seconds (5),
                       [&] { return index < lockEnds.size() && lockEnds[index] >= 0; });
     return index < lockEnds.size() ? lockEnds[index] : -1;

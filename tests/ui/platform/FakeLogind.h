@@ -28,9 +28,8 @@ public:
 
     enum class Answer
     {
-        lock,   // a lock descriptor
-        refuse, // an access-denied error, as for a remote session
-        late    // a lock descriptor, after half a second
+        lock,  // a lock descriptor
+        refuse // an access-denied error, as for a remote session
     };
 
     FakeLogind();
