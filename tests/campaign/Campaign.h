@@ -17,7 +17,6 @@ struct FaultOptions
     bool single = false;         // run seeds[0] in this process (replay, or one child of the driver)
     double timeScale = 0.05;     // every time limit of the worker, scaled down
     bool verbose = false;        // print each run's trace
-    bool describeOnly = false;   // print what each seed would run, run nothing
 };
 
 // self: this program, run once per seed.

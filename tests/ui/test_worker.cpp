@@ -89,11 +89,9 @@ namespace
         screen = nullptr;
     }
 
-    // The removal, during the update or queued behind the Start click, ends the
-    // first attempt's wait with answer code 0 and requests no state; the second
-    // attempt then takes the controller's refusal and the worker ends Failed,
-    // which a later arrival does not replace. Unwoken, the first attempt would
-    // take the refusal itself.
+    // A removal, during the update or queued behind the Start click, ends the first
+    // attempt's wait (answer code 0, no state); the second takes the refusal and the
+    // worker ends Failed, which a later arrival does not replace.
     TEST_F (Worker, RemovalDuringAnUpdateWakesTheWorkerAndKeepsTheState)
     {
         for (bool queued : {false, true})

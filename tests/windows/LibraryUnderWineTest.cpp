@@ -2,7 +2,6 @@
 // single-client lock across processes, the device-change window; and the device link's
 // hidden window serving posted notices in order. With devices: HidUnderWineTest.cpp.
 
-#include "devicelink/HidCtrl.h"
 #include "devicelink/NoticeQueue.h"
 #include "devlink.h"
 #include "support/MessageThread.h"
@@ -11,7 +10,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -184,36 +182,6 @@ TEST (NoticeWindow, PostedNoticesArriveInOrderOnTheMessageThread)
 
     loop.call ([&] { queue.close(); });
     EXPECT_EQ (FindWindowA ("HID_WINDOW_CALLBACK", "HID_WINDOW_CALLBACK"), nullptr);
-}
-
-// Without its hidden window the link would wait for notices that never come: it fails to
-// open, takes no device, sends nothing and leaves the library alone.
-TEST (NoticeWindow, ALinkWhoseWindowIsRefusedDoesNotOpen)
-{
-    qtx::test::MessageThread loop;
-    // A class of the window's name whose windows refuse to be made: the link's own
-    // registration then fails, and its window is asked of this class.
-    WNDCLASSW refusing{};
-    refusing.lpfnWndProc = [] (HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT
-    { return message == WM_NCCREATE ? FALSE : DefWindowProcW (window, message, wParam, lParam); };
-    refusing.hInstance = GetModuleHandleW (nullptr);
-    refusing.lpszClassName = L"HID_WINDOW_CALLBACK";
-    ASSERT_NE (RegisterClassW (&refusing), 0);
-
-    struct : qtx::HidHandler
-    {
-        void hidDeviceRemoved() override {}
-        void hidDeviceArrived() override {}
-        void hidInputReceived() override {}
-    } handler;
-    qtx::HidCtrl link;
-    const std::uint8_t command[64] = {0xF0};
-    EXPECT_FALSE (loop.call ([&] { return link.open (&handler, 1); }));
-    EXPECT_EQ (link.linkState, 0);
-    EXPECT_FALSE (link.send (command, sizeof command));
-    EXPECT_EQ (HID_Initialize (nullptr), 1); // the failed link holds no lock
-    HID_Finalize();
-    UnregisterClassW (L"HID_WINDOW_CALLBACK", GetModuleHandleW (nullptr));
 }
 } // namespace
 

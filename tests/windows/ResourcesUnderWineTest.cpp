@@ -1,6 +1,5 @@
-// What Windows reads from our files before running them: the version records (Explorer's
-// Properties), the program's icon (Explorer, the taskbar, JUCE's window class) and the
-// program's manifest, each through the system's own resource calls.
+// What Windows reads from the program before running it: its icon (Explorer, the taskbar,
+// JUCE's window class) and its manifest, each through the system's own resource calls.
 
 #include <gtest/gtest.h>
 
@@ -17,45 +16,6 @@ std::wstring besideSelf (const wchar_t* name)
     GetModuleFileNameW (nullptr, self, MAX_PATH);
     const std::wstring path = self;
     return path.substr (0, path.find_last_of (L'\\') + 1) + name;
-}
-
-TEST (Resources, EachFileCarriesItsVersionRecord)
-{
-    const struct
-    {
-        const wchar_t* file;
-        DWORD type;
-    } files[] = {
-        {L"QtxUpdate.exe", VFT_APP},
-        {L"devlink.dll", VFT_DLL},
-#if QTX_HEADLESS_UPDATER
-        {L"qtx-update.exe", VFT_APP},
-#endif
-    };
-    for (const auto& f : files)
-    {
-        SCOPED_TRACE (testing::PrintToString (std::wstring (f.file)));
-        const std::wstring path = besideSelf (f.file);
-        DWORD ignored = 0;
-        std::vector<char> info (GetFileVersionInfoSizeW (path.c_str(), &ignored));
-        ASSERT_FALSE (info.empty());
-        ASSERT_TRUE (GetFileVersionInfoW (path.c_str(), 0, DWORD (info.size()), info.data()));
-        void* value = nullptr;
-        UINT size = 0;
-        ASSERT_TRUE (VerQueryValueW (info.data(), L"\\", &value, &size));
-        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*> (value);
-        EXPECT_EQ (fixed->dwFileType, f.type);
-        const auto text = [&] (const std::wstring& name)
-        {
-            const std::wstring block = L"\\StringFileInfo\\040904B0\\" + name;
-            return VerQueryValueW (info.data(), block.c_str(), &value, &size) && size > 0
-                       ? std::wstring (static_cast<const wchar_t*> (value))
-                       : std::wstring();
-        };
-        EXPECT_NE (text (L"ProductName"), L"");
-        EXPECT_EQ (text (L"FileVersion"), L"0.0.0.1");
-        EXPECT_EQ (text (L"OriginalFilename"), f.file);
-    }
 }
 
 TEST (Resources, TheProgramHasItsIconInEverySizeAndItsManifest)

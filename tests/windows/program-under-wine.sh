@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
-# QtxUpdate.exe under wine on the X server of scripts/test --windows, unpacked from the zip
-# a user gets (with the sample package): it starts in the user's language, shows its window
-# with the style and size it must have (window_style_probe; at 200% in wine-e2e.sh), keeps a
-# second copy from showing another, and ends through its buttons ("OK" on the language
-# screen, then "Close" on the not-recognised screen, as wine has no controller). It runs
-# from a folder named in Cyrillic, Chinese and an accented letter, as many users' folders
-# are: the English not-recognised screen must be the one in docs/screenshots (a package
-# read through the wrong code page shows the package error instead). Pictures go to SHOTS.
+# QtxUpdate.exe under wine, unpacked from the zip a user gets into a folder named in Cyrillic,
+# Chinese and an accent: it starts in the user's language, has its window's style and size
+# (window_style_probe), keeps a second copy from showing another, and ends through "OK" then
+# "Close" (no controller); the English screen must match docs/screenshots (a package read
+# through the wrong code page shows the package error). Pictures go to SHOTS.
 #   program-under-wine.sh BIN_DIR SOURCE_DIR SHOTS VERSION
 set -euo pipefail
 bin=$1 src=$2 shots=$3 version=$4

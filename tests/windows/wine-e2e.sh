@@ -2,26 +2,15 @@
 # End to end under wine, through wine's own HID stack: wine's device services run inside the
 # simulated controller's testbed (scripts/wine-hid.sh), the Windows programs outside it.
 #   wine-e2e.sh SCENARIO      paths in QTX_BIN, QTX_SRC, QTX_SIM, QTX_HID_PREFIX, QTX_SHOTS
-#   window-update   QtxUpdate.exe from a folder named in Cyrillic, Chinese and with an accent:
-#                   "Current Version: Ver. 1.02" on Ready; Not recognised and Ready again across
-#                   an unplug and a replug; a whole update to Complete; the received blocks
-#                   byte for byte; "OK" ends it
-#   library, no-answer   the suites of wine_hid_tests.exe (see HidUnderWineTest.cpp): an
-#                   unplug through wine's HID stack, and a transfer that fails under wine; the
-#                   window's Failed screen is the same code as on Linux (the window's tests, and
-#                   the fault campaign's unplugs during an update)
-#   cli             qtx-update.exe: --check --json --wait with the controller plugged in a second into
-#                   the wait (0, "update"), sending nothing; 4 with no controller after --wait; 3 for a
-#                   bad package (named in Cyrillic and Chinese on its command line). The JSON is
-#                   read back by python's json module. The device list and the version policy are
-#                   qtx-update's tests' (the same code on both systems; two controllers through
-#                   wine's HID stack are the library suite's).
-#   cli-console-closed   qtx-update.exe's console closed during a chunk's wait (as Windows
-#                   does it, console_close.exe): the program ends by itself with 130 before
-#                   the handler returns, and nothing more reaches the controller
-#   window-hidpi    at 200% (LogPixels 192): the window's style and twice its size, Ready with
-#                   the version, Updating, Complete, with clicks at twice the client coordinates;
-#                   docs/screenshots/hidpi-windows-*
+#   window-update   QtxUpdate.exe from a folder named in Cyrillic, Chinese and an accent: Ready
+#                   with "Current Version: Ver. 1.02", an unplug and a replug, a whole update
+#                   to Complete with the blocks received byte for byte, "OK" ends it
+#   library, no-answer   wine_hid_tests.exe's suites: an unplug, and a failed transfer
+#   cli             qtx-update.exe: --check --json --wait (plugged in during the wait, nothing
+#                   sent), 4 with none, 3 for a bad package named in Cyrillic and Chinese
+#   cli-console-closed   the console closed during a chunk's wait (console_close.exe): 130
+#                   before the handler returns, nothing more reaches the controller
+#   window-hidpi    at 200%: style, size, Ready, Updating, Complete; docs/screenshots/hidpi-windows-*
 # What the window shows is read back from the screen (tesseract); its trace (OutputDebugStringA,
 # through wine's debugstr channel) is printed when a step fails.
 set -euo pipefail

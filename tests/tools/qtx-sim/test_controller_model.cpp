@@ -1,6 +1,5 @@
-// The controller simulator's protocol side on its own: fault steps, bursts, the
-// mode change's answers, block checks, and commands out of order. Whole
-// transfers through it run end to end (tests/e2e, the fault campaign).
+// The controller simulator's protocol side on its own: fault steps, bursts, the mode
+// change's answers and block checks. Whole transfers run end to end (tests/e2e, the campaign).
 
 #include "ControllerModel.h"
 
@@ -54,44 +53,4 @@ TEST (ControllerModel, ModeChangeWaitsThenAMismatchedBlockIsRefused)
     send (model, {0xF1, 1, 3});
     EXPECT_EQ (send (model, {0xF3, 1}).at (0).report[0], 0xFD);
     EXPECT_FALSE (model.allBlocksGood());
-}
-
-TEST (ControllerModel, CommandsOutOfOrderGetAnErrorAnswer)
-{
-    ControllerModel model;
-    for (Command command : {Command{0xF0}, Command{0xF3, 1}}) // not in update mode yet
-    {
-        const auto actions = send (model, command);
-        ASSERT_EQ (actions.size(), 1u);
-        EXPECT_EQ (actions[0].report[0], 0xFD);
-    }
-    const Command unknown{0x42};
-    EXPECT_TRUE (model.handle (unknown.data(), 64).empty());
-    EXPECT_TRUE (model.handle (unknown.data(), 3).empty()); // short command: no overrun
-}
-
-TEST (ControllerModel, SlowAnswerComesAfterTheInterimsAndResetForgetsTheUpdate)
-{
-    ControllerOptions o;
-    o.answerDelayUs = 5;
-    o.interimPerBlock = 2;
-    o.faults = {{Fault::Slow, Step::DataSend, 1, 0, 0, -1, 7}};
-    ControllerModel model (o);
-    begin (model, 0); // one block of 3 zero bytes
-    send (model, {0xF1, 1, 3});
-    const auto actions = send (model, {0xF3, 1});
-    ASSERT_EQ (actions.size(), 3u);
-    EXPECT_EQ (actions[0].report[0], 0xF7);
-    EXPECT_EQ (actions[1].delayUs, 5);
-    EXPECT_EQ (actions[2].report[0], 0xFE); // the last block, whole and matching
-    EXPECT_EQ (actions[2].delayUs, 7005);
-
-    model.reset();
-    EXPECT_TRUE (model.commands().empty());
-    EXPECT_TRUE (model.blocks().empty());
-    EXPECT_FALSE (model.inUpdateMode());
-    // The fault counts start again: the first chunk of the next update is slow too.
-    begin (model, 0);
-    send (model, {0xF1, 1, 3});
-    EXPECT_EQ (send (model, {0xF3, 1}).back().delayUs, 7005);
 }

@@ -93,8 +93,6 @@ void FakeLogind::serve()
             sd_bus_wait (bus, 50'000);
     }
 
-    for (auto* message : unanswered)
-        sd_bus_message_unref (message);
     sd_bus_slot_unref (slot);
     sd_bus_close_unref (bus);
 }
@@ -116,21 +114,14 @@ int FakeLogind::onInhibit (sd_bus_message* message, void* userdata, sd_bus_error
         self.received.push_back ({what, who, why, mode});
         self.lockEnds.push_back (-1);
         index = self.received.size() - 1;
-        if (answer == Answer::never)
-            self.unanswered.push_back (sd_bus_message_ref (message));
     }
     self.arrived.notify_all();
 
     switch (answer)
     {
-        case Answer::never:
-            return 1;
         case Answer::refuse:
             return sd_bus_reply_method_errorf (message, "org.freedesktop.DBus.Error.AccessDenied",
                                                "Permission denied");
-        case Answer::late:
-            std::this_thread::sleep_for (std::chrono::milliseconds (500));
-            [[fallthrough]];
         case Answer::lock:
             break;
     }
@@ -173,7 +164,6 @@ std::vector<FakeLogind::Call> FakeLogind::calls()
 int FakeLogind::lockEnd (size_t index)
 {
     std::unique_lock<std::mutex> lock (mutex);
-    // A late answer's pipe is made after the call is recorded.
     arrived.wait_for (lock, std::chrono::seconds (5),
                       [&] { return index < lockEnds.size() && lockEnds[index] >= 0; });
     return index < lockEnds.size() ? lockEnds[index] : -1;

@@ -28,10 +28,8 @@ public:
 
     enum class Answer
     {
-        lock,   // a lock descriptor
-        refuse, // an access-denied error, as for a remote session
-        never,  // no answer at all
-        late    // a lock descriptor, after half a second
+        lock,  // a lock descriptor
+        refuse // an access-denied error, as for a remote session
     };
 
     FakeLogind();
@@ -67,7 +65,6 @@ private:
     std::condition_variable arrived;
     std::vector<Call> received;
     std::vector<int> lockEnds; // our end of each pipe handed out, -1 when none
-    std::vector<sd_bus_message*> unanswered;
     std::map<std::string, Answer> answers{{"", Answer::lock}}; // by what; "" for the others
 };
 
