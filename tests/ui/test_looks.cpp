@@ -132,15 +132,16 @@ namespace
         }
 
         // "日本語" is drawn in the Japanese font: its glyphs, not the fallback's boxes.
-        juce::Image entry (juce::Image::ARGB, 200, 24, true), expected (juce::Image::ARGB, 200, 24, true);
+        // A row too low for the menu font shrinks it to fit.
+        juce::Image entry (juce::Image::ARGB, 200, 20, true), expected (juce::Image::ARGB, 200, 20, true);
         {
             juce::Graphics entryGraphics (entry), expectedGraphics (expected);
-            look.drawPopupMenuItem (entryGraphics, {0, 0, 200, 24}, false, true, false, false, false,
+            look.drawPopupMenuItem (entryGraphics, {0, 0, 200, 20}, false, true, false, false, false,
                                     japanese, {}, nullptr, nullptr);
             expectedGraphics.setColour (juce::Colours::black);
             expectedGraphics.setFont (
-                juce::Font (resolveFontFamily ("MS UI Gothic"), 17.0f, juce::Font::plain));
-            expectedGraphics.drawFittedText (japanese, 30, 0, 166, 24, juce::Justification::centredLeft, 1,
+                juce::Font (resolveFontFamily ("MS UI Gothic"), 20 / 1.3f, juce::Font::plain));
+            expectedGraphics.drawFittedText (japanese, 25, 0, 171, 20, juce::Justification::centredLeft, 1,
                                              0.7f);
         }
         EXPECT_TRUE (same (entry, expected));
